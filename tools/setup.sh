@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, testing and running Dovel
+# needs. Safe to run again: when everything is present it changes nothing.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config clang libclang-rt-14-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind
+  # OpenGL: headless EGL on Mesa (llvmpipe), GLU, X11 for the windowed host
+  libegl-dev libegl-mesa0 libgl-dev libgl1-mesa-dri libglu1-mesa-dev
+  libx11-dev libxrandr-dev xvfb xauth
+  # images, fonts, preferences
+  libpng-dev libfreetype-dev fonts-dejavu-core libgdk-pixbuf-2.0-dev
+  libgdk-pixbuf2.0-bin librsvg2-common libtomlplusplus-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
