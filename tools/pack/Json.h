@@ -1,0 +1,16 @@
+// A small JSON writer for dovel-pack inspect: values are appended to one
+// string; the caller places the commas.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// "text" with the characters JSON requires escaped; bytes that are not
+// printable ASCII become \u00XX so that any name in a file gives valid JSON.
+std::string JsonString(const std::string& text);
+std::string JsonString(const char* text, size_t maxLength);
+// A float as a JSON number, or null when it is not finite.
+std::string JsonNumber(double value);
+// "key": value
+std::string JsonField(const std::string& key, const std::string& value);
+std::string JsonField(const std::string& key, long long value);
