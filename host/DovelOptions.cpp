@@ -1,0 +1,166 @@
+#include "host/DovelOptions.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kMaxSide = 16384;
+constexpr int64_t kMaxFrames = int64_t{1} << 40;
+
+bool ParseInteger(const std::string& text, int64_t low, int64_t high, int64_t* out) {
+    if (text.empty() || text.size() > 20) return false;
+    for (char c : text)
+        if ((c < '0' || c > '9') && c != '-') return false;
+    errno = 0;
+    char* end = nullptr;
+    long long value = strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < low || value > high) return false;
+    *out = value;
+    return true;
+}
+
+bool ParseSize(const std::string& text, int* w, int* h) {
+    size_t x = text.find_first_of("xX");
+    if (x == std::string::npos) return false;
+    int64_t width = 0, height = 0;
+    if (!ParseInteger(text.substr(0, x), 1, kMaxSide, &width)) return false;
+    if (!ParseInteger(text.substr(x + 1), 1, kMaxSide, &height)) return false;
+    *w = static_cast<int>(width);
+    *h = static_cast<int>(height);
+    return true;
+}
+
+// Walks argv, handing out flags and their values.
+struct ArgReader {
+    ArgReader(int count, const char* const* values) : argc(count), argv(values) {}
+    int argc;
+    const char* const* argv;
+    int next = 1;
+    std::string flag;
+    std::string inlineValue;
+    bool hasInlineValue = false;
+
+    bool NextFlag() {
+        if (next >= argc) return false;
+        std::string arg = argv[next++];
+        hasInlineValue = false;
+        size_t eq = arg.find('=');
+        if (arg.size() > 1 && arg[0] == '-' && eq != std::string::npos) {
+            inlineValue = arg.substr(eq + 1);
+            hasInlineValue = true;
+            arg = arg.substr(0, eq);
+        }
+        if (arg.size() > 2 && arg[0] == '-' && arg[1] == '-') arg = arg.substr(1);
+        flag = arg;
+        return true;
+    }
+    bool Value(std::string* out) {
+        if (hasInlineValue) {
+            *out = inlineValue;
+            hasInlineValue = false;
+            return true;
+        }
+        if (next >= argc) return false;
+        *out = argv[next++];
+        return true;
+    }
+};
+
+bool Fail(std::string* error, const std::string& text) {
+    *error = text;
+    return false;
+}
+
+bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
+    const std::string flag = args->flag;
+    std::string value;
+    if (!args->Value(&value)) return Fail(error, flag + " needs a value");
+    int64_t n = 0;
+    if (flag == "-size") {
+        if (!ParseSize(value, &o->width, &o->height))
+            return Fail(error, "-size wants WIDTHxHEIGHT, each 1 to 16384, not \"" + value + "\"");
+    } else if (flag == "-frames") {
+        if (!ParseInteger(value, 0, kMaxFrames, &n)) return Fail(error, "-frames wants a count of 0 or more");
+        o->frames = n;
+    } else if (flag == "-every") {
+        if (!ParseInteger(value, 1, kMaxFrames, &n)) return Fail(error, "-every wants a count of 1 or more");
+        o->every = n;
+    } else if (flag == "-seed") {
+        if (!ParseInteger(value, 0, UINT32_MAX, &n))
+            return Fail(error, "-seed wants a number 0 to 4294967295");
+        o->seed = static_cast<uint32_t>(n);
+        o->seedGiven = true;
+    } else if (value.empty()) {
+        return Fail(error, flag + " needs a value");
+    } else if (flag == "-out") {
+        o->outDir = value;
+    } else if (flag == "-prefs") {
+        o->prefsFile = value;
+    } else {
+        o->snapshotFile = value;
+    }
+    return true;
+}
+
+bool IsValueFlag(const std::string& flag) {
+    return flag == "-size" || flag == "-frames" || flag == "-out" || flag == "-every" || flag == "-seed" ||
+           flag == "-prefs" || flag == "-snapshot";
+}
+
+bool TakeSwitch(const std::string& flag, DovelOptions* o) {
+    if (flag == "-headless")
+        o->headless = true;
+    else if (flag == "-preview")
+        o->preview = true;
+    else if (flag == "-stats")
+        o->stats = true;
+    else if (flag == "-help" || flag == "-h")
+        o->help = true;
+    else
+        return false;
+    return true;
+}
+
+}  // namespace
+
+ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* out, std::string* error) {
+    DovelOptions o;
+    ArgReader args(argc, argv);
+    while (args.NextFlag()) {
+        if (IsValueFlag(args.flag)) {
+            if (!TakeValueFlag(&args, &o, error)) return ParseResult::kError;
+        } else if (args.hasInlineValue || !TakeSwitch(args.flag, &o)) {
+            *error = "unknown flag \"" + std::string(argv[args.next - 1]) + "\"";
+            return ParseResult::kError;
+        }
+    }
+    *out = o;
+    return o.help ? ParseResult::kHelp : ParseResult::kRun;
+}
+
+const char* DovelUsageLine() {
+    return "usage: dovel [-headless] [-size WxH] [-frames N] [-out DIR] [-every K] [-seed N] [-preview] "
+           "[-prefs FILE] [-snapshot FILE] [-stats] [-help]";
+}
+
+const char* DovelHelpText() {
+    return "Dovel, an OpenGL screen saver: a winged archer among floating hearts.\n"
+           "\n"
+           "  -headless        render without a display (EGL pbuffer)\n"
+           "  -size WxH        size of the drawable in pixels (default 1280x720)\n"
+           "  -frames N        run N ticks of an exact 60 Hz clock (default 600)\n"
+           "  -out DIR         write the presented frames to DIR as frame-000000.png, ...\n"
+           "  -every K         write only every Kth presented frame (default 1)\n"
+           "  -seed N          seed the random generator with N instead of the clock\n"
+           "  -preview         draw as the small preview (no overlay)\n"
+           "  -prefs FILE      read the preferences from FILE instead of\n"
+           "                   $XDG_CONFIG_HOME/dovel/qvDovelSS.toml\n"
+           "  -snapshot FILE   this picture stands for what the display shows\n"
+           "                   (without it the snapshot background falls back to the desktop picture)\n"
+           "  -stats           at exit, print one JSON object of run statistics on standard output\n"
+           "  -help            show this text\n"
+           "\n"
+           "Flags may also be written with two dashes (--frames 60) or with \"=\" (-frames=60).\n";
+}

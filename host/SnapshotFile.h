@@ -1,0 +1,11 @@
+// A picture file standing for what a display shows (dovel -snapshot FILE).
+#pragma once
+
+#include <string>
+
+#include "host/ViewBackend.h"
+
+// Decodes the picture at path (any format gdk-pixbuf reads), scaled to
+// width x height, into out as RGBA rows from the bottom up. False with *error
+// filled when it cannot be read.
+bool LoadSnapshotFile(const std::string& path, int width, int height, SnapshotImage* out, std::string* error);

@@ -1,0 +1,58 @@
+// dovel: the screen saver. Without a display (or with -headless) it renders
+// into an offscreen EGL drawable and can write its frames as PNG files.
+#include <cstdio>
+#include <cstdlib>
+
+#include "assets/Alerts.h"
+#include "host/DovelOptions.h"
+#include "host/HeadlessRun.h"
+#include "host/ResourcePath.h"
+#include "host/RunStats.h"
+#include "host/StoredSettings.h"
+
+namespace {
+
+// Taken while the program is loaded, before main: the start of the process
+// as far as startup_ms is concerned.
+const double processStart = MonotonicSeconds();
+
+bool HasDisplay() {
+    const char* display = getenv("DISPLAY");
+    return display != nullptr && display[0] != '\0';
+}
+
+void ExplainHeadless() {
+    if (HasDisplay())
+        std::fprintf(stderr,
+                     "dovel: drawing on an X display is not part of this build yet; rendering headless "
+                     "instead (-headless)\n");
+    else
+        std::fprintf(stderr,
+                     "dovel: no display (DISPLAY is not set); rendering headless instead (-headless)\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    SetAlertSink(StderrAlertSink);
+    DovelOptions options;
+    std::string error;
+    ParseResult parsed = ParseDovelOptions(argc, argv, &options, &error);
+    if (parsed == ParseResult::kError) {
+        std::fprintf(stderr, "dovel: %s\n%s\n", error.c_str(), DovelUsageLine());
+        return 2;
+    }
+    if (parsed == ParseResult::kHelp) {
+        std::printf("%s\n\n%s", DovelUsageLine(), DovelHelpText());
+        return 0;
+    }
+    if (!options.headless) ExplainHeadless();
+    HeadlessPaths paths;
+    paths.resourcePath = ResourceFolderOfExecutable();
+    paths.prefsPath =
+        options.prefsFile.empty() ? ScreenSaverDefaults::PathForModule(kModuleName) : options.prefsFile;
+    RunStats stats;
+    int status = RunHeadless(options, paths, processStart, &stats);
+    if (options.stats && status == 0) std::printf("%s\n", stats.ToJson().c_str());
+    return status;
+}

@@ -1,0 +1,120 @@
+#include "scene/SSMain.h"
+
+#include <GL/gl.h>
+
+#include <new>
+#include <string>
+
+#include "assets/ResFile.h"
+#include "world/GLStuff.h"
+#include "world/VDMain.h"
+
+SSMAIN::~SSMAIN() {
+    Cleanup();
+    ReleasePicture(1);
+    ReleasePicture(0);
+}
+
+bool SSMAIN::Setup(bool isPreview, int32_t w, int32_t h, SETTINGS* userSettings, const char* resourcePath) {
+    preview = isPreview;
+    settings = userSettings;
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    if (world != nullptr) {
+        world->Cleanup();
+        delete world;
+        world = nullptr;
+    }
+    // The picture slots may hold the previous pack's partner name; forget it
+    // before that pack goes.
+    ReleasePicture(1);
+    ReleasePicture(0);
+    world = new (std::nothrow) VDMAIN;
+    if (world == nullptr || settings == nullptr || resourcePath == nullptr) return false;
+    if (!LoadPackTextures(resourcePath)) return false;
+    world->heartTex = PackTexture(kHeartSlot);
+    width = w;
+    height = h;
+    SetupLighting();
+    if (!world->Setup(settings, resourcePath)) return false;
+    SetupText();
+    if (settings->BGTYPE == BG_SLIDESHOW) StartSlideshow();
+    return true;
+}
+
+void SSMAIN::SetSize(int32_t w, int32_t h) {
+    width = w;
+    height = h;
+}
+
+void SSMAIN::Update(double step) {
+    frameTime = step;
+    clock += step;
+}
+
+void SSMAIN::Draw() {
+    glLoadIdentity();
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    ExtractFrustum();
+    glPushMatrix();
+    if (world != nullptr) world->Draw(frameTime, clock);
+    glPopMatrix();
+    if (!preview) DoOverlay();
+    glDisable(GL_TEXTURE_2D);
+}
+
+void SSMAIN::Cleanup() {
+    if (world != nullptr) {
+        world->Cleanup();
+        delete world;
+        world = nullptr;
+    }
+    // The partner picture's name goes with the pack textures.
+    for (int i = 0; i < 2; ++i)
+        if (picBorrowed[i]) ReleasePicture(i);
+    ReleasePackTextures();
+    if (deskTexID != 0) {
+        GLuint name = deskTexID;
+        glDeleteTextures(1, &name);
+        deskTexID = 0;
+    }
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+    glDisable(GL_CULL_FACE);
+}
+
+bool SSMAIN::LoadPackTextures(const char* resourcePath) {
+    ReleasePackTextures();
+    std::string path = std::string(resourcePath) + kTexturePackName;
+    int count = 0;
+    bool ok = LoadTexturesFromDataFile(path.c_str(), &textures, &count);
+    numTextures = textures != nullptr ? count : 0;
+    // The scene reads slots 0 to 7; a smaller pack is not one of ours.
+    return ok && numTextures >= kPackSlotsNeeded;
+}
+
+void SSMAIN::ReleasePackTextures() {
+    delete[] textures;  // each record frees its pixels and deletes its GL name
+    textures = nullptr;
+    numTextures = 0;
+}
+
+uint32_t SSMAIN::PackTexture(int slot) const {
+    return (textures != nullptr && slot >= 0 && slot < numTextures) ? textures[slot].texID : 0;
+}
+
+void SSMAIN::SetupLighting() {
+    const GLfloat ambient[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat specular[4] = {0.3f, 0.3f, 0.3f, 1.0f};
+    const GLfloat position[4] = {lightPos.x, lightPos.y, lightPos.z, 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glCullFace(GL_BACK);
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+}

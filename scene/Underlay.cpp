@@ -1,0 +1,139 @@
+// The background underlay: the desktop texture full screen, or the picture
+// slideshow, drawn in pixel space before the world.
+#include <GL/gl.h>
+
+#include <cmath>
+#include <utility>
+
+#include "assets/Pics.h"
+#include "scene/SSMain.h"
+
+namespace {
+
+// Pixel space: origin bottom-left, one unit per pixel.
+void SetPixelProjection(int32_t w, int32_t h) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0.0, w, 0.0, h, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+// One textured rectangle from (x, y) to (x + w, y + h) at z = 0, the whole
+// texture upright on it.
+void DrawRectangle(float x, float y, float w, float h) {
+    glBegin(GL_TRIANGLE_STRIP);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex3f(x, y, 0.0f);
+    glTexCoord2f(1.0f, 0.0f);
+    glVertex3f(x + w, y, 0.0f);
+    glTexCoord2f(0.0f, 1.0f);
+    glVertex3f(x, y + h, 0.0f);
+    glTexCoord2f(1.0f, 1.0f);
+    glVertex3f(x + w, y + h, 0.0f);
+    glEnd();
+}
+
+}  // namespace
+
+point2d FitPicture(float w, float h, int32_t drawableW, int32_t drawableH, bool fit) {
+    point2d size = {w, h};
+    if (w <= 0.0f || h <= 0.0f) return size;
+    const double r = static_cast<double>(w) / h;
+    const point2d byWidth = {static_cast<float>(drawableW), static_cast<float>(drawableW / r)};
+    const point2d byHeight = {static_cast<float>(drawableH * r), static_cast<float>(drawableH)};
+    if (fit) return h > w ? byHeight : byWidth;
+    if (w > h) return w > drawableW ? byWidth : size;
+    return h > drawableH ? byHeight : size;
+}
+
+void SSMAIN::DoUnderlay() {
+    SetPixelProjection(width, height);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_TEXTURE_2D);
+    if (settings == nullptr || settings->BGTYPE != BG_SLIDESHOW) {
+        glBindTexture(GL_TEXTURE_2D, deskTexID);
+        DrawRectangle(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height));
+    } else {
+        RunSlideshow();
+    }
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+}
+
+void SSMAIN::RunSlideshow() {
+    picTimer = static_cast<float>(picTimer - frameTime);
+    bool fading = true;
+    if (picTimer < 0.0f) {
+        picTimer = static_cast<float>(settings->SETPICDELAY);
+        picFade = 0.0f;
+    } else if (picFade >= 1.0f) {
+        fading = false;
+    }
+    if (fading) {
+        picFade = static_cast<float>(picFade + frameTime);
+        if (picFade >= 1.0f) {
+            picFade = 1.0f;
+            SwapPictureSlots();
+        }
+    }
+    glEnable(GL_BLEND);
+    if (picFade < 1.0f) {
+        glColor4f(1.0f, 1.0f, 1.0f, picFade);
+        DrawPic(0);
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f - picFade);
+        DrawPic(1);
+    } else {
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        DrawPic(1);
+    }
+    glDisable(GL_BLEND);
+}
+
+void SSMAIN::DrawPic(int32_t i) {
+    if (i < 0 || i > 1) return;
+    glBindTexture(GL_TEXTURE_2D, pics[i].texID);
+    float x0 = std::trunc((static_cast<float>(width) - picSize[i].x) * 0.5f);
+    float y0 = std::trunc((static_cast<float>(height) - picSize[i].y) * 0.5f);
+    DrawRectangle(x0, y0, picSize[i].x, picSize[i].y);
+}
+
+void SSMAIN::LoadPic() {
+    ReleasePicture(0);
+    if (!LoadPicture(settings->BGPath, &pics[0])) {
+        errorCaption.Set(kPictureErrorText, VECTOR3D{1.0f, 0.0f, 0.0f}, 30.0f, 32.0f);
+        settings->BGTYPE = BG_COLOUR;
+        return;
+    }
+    picSize[0] = FitPicture(static_cast<float>(pics[0].width), static_cast<float>(pics[0].height), width,
+                            height, settings->FITSCREEN);
+}
+
+void SSMAIN::StartSlideshow() {
+    picFade = 0.0f;
+    picTimer = 0.0f;
+    LoadPic();
+    ReleasePicture(1);
+    Texture& partner = pics[1];
+    partner.texID = PackTexture(kPartnerPictureSlot);
+    picBorrowed[1] = true;
+    uint32_t s = static_cast<uint32_t>(height < kPicTextureSize ? height : kPicTextureSize);
+    partner.width = partner.height = s;
+    picSize[1] = point2d{static_cast<float>(s), static_cast<float>(s)};
+}
+
+void SSMAIN::ReleasePicture(int slot) {
+    if (picBorrowed[slot]) pics[slot].texID = 0;  // the pack owns that name
+    picBorrowed[slot] = false;
+    pics[slot].Cleanup();
+    pics[slot].width = pics[slot].height = 0;
+    picSize[slot] = point2d{};
+}
+
+void SSMAIN::SwapPictureSlots() {
+    std::swap(pics[0], pics[1]);
+    std::swap(picSize[0], picSize[1]);
+    std::swap(picBorrowed[0], picBorrowed[1]);
+}

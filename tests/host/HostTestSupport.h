@@ -1,0 +1,42 @@
+// Shared helpers of the host tests: a scratch folder, files, and views on
+// the headless backend driven by a virtual clock.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "host/DovelSSView.h"
+#include "host/HeadlessBackend.h"
+
+// A fresh folder under $TMPDIR (or /tmp), removed with everything in it.
+struct ScratchFolder {
+    ScratchFolder();
+    ~ScratchFolder();
+    std::string path;
+    std::string File(const std::string& name) const { return path + "/" + name; }
+};
+
+std::string ReadFileText(const std::string& path);
+void WriteFileText(const std::string& path, const std::string& text);
+bool PathExists(const std::string& path);
+// Names of the entries of folder, sorted.
+std::vector<std::string> ListFolder(const std::string& folder);
+
+// The resource folder of the build ($DOVEL_DATA_DIR), ending in "/".
+std::string DataFolder();
+
+// A preferences file of version 1.1 with the given extra lines (TOML), the
+// background kind and colour as given.
+std::string PrefsText(int bgType, const std::string& extraLines = "");
+
+// Makes a view on the headless backend (display w x h, the given snapshot)
+// and sizes it. Fails the test when it cannot.
+std::unique_ptr<DovelSSView> MakeView(const HostEnvironment& env, int w, int h, bool preview = false,
+                                      std::shared_ptr<const SnapshotImage> snapshot = nullptr);
+std::unique_ptr<DovelSSView> MakeViewOn(const HostEnvironment& env, int w, int h, bool preview,
+                                        std::unique_ptr<ViewBackend> backend);
+
+// A snapshot of w x h with a colour gradient (never all black).
+std::shared_ptr<SnapshotImage> GradientSnapshot(int w, int h);

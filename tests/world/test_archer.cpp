@@ -1,0 +1,181 @@
+// The archer's entry, flights, choice of a heart, a whole shot with its bow
+// states, the wing beat, and the arrow's straight path out of the view.
+#include <cmath>
+#include <cstring>
+
+#include "tests/world/WorldTestSupport.h"
+#include "world/GLStuff.h"
+
+namespace {
+
+class ArcherTest : public WorldTest {
+protected:
+    ONEDOVEL* archer = nullptr;
+    void SetUp() override {
+        WorldTest::SetUp();
+        ASSERT_TRUE(SetupWorld());
+        archer = world.dovel;
+    }
+    void ExpectUnit(VECTOR3D v) { EXPECT_NEAR(VectorLength(v), 1.0, 1e-4); }
+};
+
+VECTOR3D AxisZ(const MATRIX& m) {
+    return VECTOR3D{float(m.m[8]), float(m.m[9]), float(m.m[10])};
+}
+
+TEST_F(ArcherTest, EntersBesideTheViewOnAlternateSidesAndFliesToTargetsInView) {
+    for (int entry = 0; entry < 20; ++entry) {
+        bool side = archer->side;
+        archer->action = kActionEnter;
+        world.MoveDovel(kStep, 0.0);
+        EXPECT_NE(archer->side, side);
+        VECTOR3D b = GetBounds(VECTOR3D{0.0f, 0.0f, archer->pos.z});
+        EXPECT_LE(archer->pos.z, -7.0f);
+        EXPECT_GE(archer->pos.z, -41.9f - 1e-4f);
+        EXPECT_FLOAT_EQ(archer->pos.x, archer->side ? -5.0f - b.x : b.x + 5.0f);
+        EXPECT_LE(archer->pos.y, b.y - 8.0f + 1e-5f);
+        EXPECT_GE(archer->pos.y, -b.y - 1.0f - 1e-5f);
+        EXPECT_FALSE(PointInFrustum(archer->pos));
+        EXPECT_EQ(archer->action, kActionFly);
+        EXPECT_EQ(archer->flySpeed, kFlySpeed);
+        EXPECT_TRUE(PointInFrustum(archer->target));
+    }
+    // Arriving with an arrow in flight never starts a shot.
+    world.arrow.active = true;
+    for (int arrival = 0; arrival < 30; ++arrival) {
+        VECTOR3D old = archer->target;
+        archer->pos = archer->target;
+        archer->Move(kStep, 0.0, &world);
+        EXPECT_EQ(archer->action, kActionFly);
+        EXPECT_FALSE(CompareVectors(old, archer->target));
+    }
+}
+
+TEST_F(ArcherTest, BothSearchesOfSetActionEndWhenNothingQualifies) {
+    // No slow whole heart among the first SETNUMHEARTS slots: fly on.
+    ClearHearts();
+    PlaceHeart(world.SETNUMHEARTS, {0.0f, 0.0f, -20.0f}, 0, 1.0f);  // beyond the choice
+    PlaceHeart(3, {0.0f, 0.0f, -20.0f}, 0, 5.0f);                   // too fast
+    PlaceHeart(4, {0.0f, 0.0f, -20.0f}, 7, 1.0f).state = kFragment;
+    archer->SetAction(kActionShoot, &world);
+    EXPECT_EQ(archer->action, kActionFly);
+    EXPECT_EQ(archer->targetHeart, kNoSlot);
+    PlaceHeart(5, {0.0f, 0.0f, -20.0f}, 2, 3.0f);
+    archer->SetAction(kActionShoot, &world);
+    EXPECT_EQ(archer->action, kActionShoot);
+    EXPECT_EQ(archer->targetHeart, 5);
+    EXPECT_EQ(archer->bowState, kBowAiming);
+
+    // A view that holds no point of the drawn range (no frustum yet).
+    float saved[6][4];
+    memcpy(saved, frustum, sizeof(saved));
+    memset(frustum, 0, sizeof(frustum));
+    archer->SetAction(kActionFly, &world);
+    memcpy(frustum, saved, sizeof(saved));
+    EXPECT_EQ(archer->action, kActionFly);
+    EXPECT_TRUE(PointInFrustum(archer->target));
+}
+
+TEST_F(ArcherTest, AShotCoastsAimsNocksLoosesAndFliesOn) {
+    ClearHearts();
+    PlaceHeart(7, {2.0f, -1.0f, -25.0f}, 0, 1.0f);
+    archer->pos = VECTOR3D{-3.0f, 0.0f, -20.0f};
+    archer->SetAction(kActionFly, &world);
+    archer->SetAction(kActionShoot, &world);
+    ASSERT_EQ(archer->action, kActionShoot);
+    ASSERT_EQ(archer->targetHeart, 7);
+
+    // The action runs before the animation advances: it sees the clock the
+    // previous frame left, and the bow hand posed by the previous frame.
+    double t = 0.0;
+    float seenBefore = archer->currentTime;
+    int nockedAt = -1, loosedAt = -1;
+    double haltedAt = -1.0;
+    for (int frame = 0; archer->action == kActionShoot && frame < 600; ++frame) {
+        int bow = archer->bowState;
+        float seen = archer->currentTime;
+        MATRIX hand = BowHandMatrix(archer);
+        world.MoveDovel(kStep, t += kStep);
+        if (archer->action == kActionShoot) {
+            EXPECT_NEAR(archer->target.y, 0.0f, 1e-5);  // one unit above the heart
+        }
+        if (haltedAt < 0.0 && archer->flySpeed == 0.0f) haltedAt = t;
+        if (bow == kBowAiming && archer->bowState == kBowNocked) {
+            nockedAt = frame;
+            EXPECT_GE(seen, kNockTime);
+            EXPECT_LT(seenBefore, kNockTime);
+        }
+        if (bow != kBowLoosed && archer->bowState == kBowLoosed) {
+            loosedAt = frame;
+            EXPECT_GE(seen, kLooseTime);
+            EXPECT_LT(seenBefore, kLooseTime);
+            // The arrow leaves the bow hand along the archer's heading, and
+            // has made one step since.
+            EXPECT_TRUE(world.arrow.active);
+            EXPECT_NEAR(VectorLength(world.arrow.vel), kArrowSpeed, 1e-3);
+            EXPECT_NEAR(VectorDotProduct(world.arrow.vel, archer->heading), kArrowSpeed, 1e-3);
+            VECTOR3D held = MatrixPointMultiply(hand, VECTOR3D{0.0f, 0.0f, kNockOffset});
+            VECTOR3D nock = AddVectors(MatrixPointMultiply(archer->orient, held), archer->pos);
+            VECTOR3D back = SubtractVectors(world.arrow.pos, ScaleVector(world.arrow.vel, kStep));
+            EXPECT_LT(DistanceBetweenVectors(back, nock), 1e-8);
+        }
+        seenBefore = seen;
+    }
+    EXPECT_NEAR(haltedAt, 2.0, 1.5 * kStep);  // 5.0 - 2.5 t
+    EXPECT_GT(nockedAt, 0);
+    EXPECT_GT(loosedAt, nockedAt);
+    EXPECT_EQ(archer->action, kActionFly);  // the shot animation reached its end
+    EXPECT_EQ(archer->flySpeed, kFlySpeed);
+}
+
+TEST_F(ArcherTest, TheWingsBeatInOppositeSensesWithTheSceneClock) {
+    int n = archer->numJoints;
+    world.MoveDovel(kStep, 0.0);
+    EXPECT_FLOAT_EQ(archer->skeleton[n - 2].animRotation.y, 0.0f);
+    world.MoveDovel(kStep, kPi * kPi / 80.0);
+    EXPECT_FLOAT_EQ(archer->skeleton[n - 2].animRotation.y, -45.0f);
+    EXPECT_FLOAT_EQ(archer->skeleton[n - 3].animRotation.y, 45.0f);
+    MATRIX expected = QuatToRotationMatrix(RotationToQuat(VECTOR3D{0.0f, 45.0f, 0.0f}));
+    for (int k = 0; k < 16; ++k) EXPECT_NEAR(archer->skeleton[n - 3].animMatrix.m[k], expected.m[k], 1e-9);
+}
+
+TEST_F(ArcherTest, BothTurnsFaceTheTarget) {
+    archer->pos = VECTOR3D{0.0f, 0.0f, -20.0f};
+    archer->target = VECTOR3D{3.0f, 4.0f, -20.0f};
+    VECTOR3D wanted = NormalizeVector(SubtractVectors(archer->target, archer->pos));
+    archer->turn = 0.0f;
+    archer->QuatTurnToTarget(kTurnRate, 1.0);
+    EXPECT_FLOAT_EQ(archer->turn, 0.05f);
+    for (int i = 0; i < 2000; ++i) archer->QuatTurnToTarget(kTurnRate, kStep * 10);
+    EXPECT_GT(VectorDotProduct(archer->heading, wanted), 0.999);
+    archer->target = VECTOR3D{0.0f, -5.0f, -25.0f};
+    archer->TurnToTarget(-1.0f, kStep);
+    wanted = NormalizeVector(SubtractVectors(archer->target, archer->pos));
+    EXPECT_GT(VectorDotProduct(archer->heading, wanted), 0.999);
+}
+
+TEST_F(ArcherTest, TheArrowFliesStraightUntilItsSphereLeavesTheView) {
+    struct Case {
+        VECTOR3D from, vel;
+        double retiredAfter;  // seconds
+    } cases[] = {{{0, 0, -10}, {0, 0, -25}, 111.0 / 25.0}, {{0, 0, -3}, {0, 0, 25}, 0.12}};
+    for (const Case& c : cases) {
+        ONEARROW arrow;
+        arrow.pos = c.from;
+        arrow.vel = c.vel;
+        arrow.active = true;
+        double t = 0.0;
+        while (arrow.active && t < 10.0) {
+            arrow.Move(0.001);
+            t += 0.001;
+            ExpectUnit(AxisZ(arrow.orient));
+            EXPECT_GT(VectorDotProduct(AxisZ(arrow.orient), c.vel), 24.99);
+        }
+        EXPECT_NEAR(t, c.retiredAfter, 0.0015);
+        VECTOR3D at = arrow.pos;
+        arrow.Move(1.0);  // a retired arrow stays where it was
+        EXPECT_TRUE(CompareVectors(at, arrow.pos));
+    }
+}
+
+}  // namespace
