@@ -43,24 +43,13 @@ void SetCamera() {
 
 // The GL state the host and the scene controller give the world.
 void PrepareGL() {
-    const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat specular[4] = {0.3f, 0.3f, 0.3f, 1.0f};
-    const GLfloat position[4] = {0.0f, 5.0f, 5.0f, 1.0f};
     glShadeModel(GL_SMOOTH);
     glClearColor(0.6f, 0.8f, 1.0f, 0.0f);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_COLOR_MATERIAL);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glCullFace(GL_BACK);
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    SetupWorldGLState(kWorldLightPos);
 }
 
 // A context, the scene's textures and a world of `hearts` hearts, from a

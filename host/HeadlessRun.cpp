@@ -21,7 +21,6 @@ struct FrameRecorder {
     const DovelOptions& options;
     RunStats* stats;
     double processStart;
-    WorldWatch watch;
     int64_t firstWritten = -1;
     int64_t lastWritten = -1;
     int64_t written = 0;
@@ -37,8 +36,7 @@ bool FrameRecorder::Record(DovelSSView* view, double cpuSeconds) {
     stats->frameMs.Add(cpuSeconds * 1000.0);
     if (view->ssMain != nullptr && view->ssMain->world != nullptr) {
         stats->worldUs.Add(view->lastDrawCpuSeconds * 1e6);
-        stats->heartsLiveSum += watch.Observe(*view->ssMain->world);
-        ++stats->heartsLiveFrames;
+        stats->ObserveWorld(*view->ssMain->world);
     }
     if (options.outDir.empty() || index % options.every != 0) return true;
     return WriteFrame(view, index);
@@ -144,8 +142,6 @@ int RunHeadless(const DovelOptions& options, const HeadlessPaths& paths, double 
     bool ok = RunTicks(view.get(), &clock, &recorder);
     view->stopAnimation();
     view.reset();
-    stats->arrowsLoosed = recorder.watch.arrowsLoosed;
-    stats->heartsBurst = recorder.watch.heartsBurst;
     stats->peakRssMb = PeakRssMb();
     ReportWritten(recorder);
     return ok ? 0 : 1;

@@ -17,29 +17,18 @@ double ClockSeconds(clockid_t id) {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-// The world's collision rule for one whole heart of size class s at p, with
-// the archer at archer and the arrow in flight at arrow: the archer's push
-// is tested first and wins; otherwise a heart close enough to the arrow
-// bursts. Distances are compared squared, as the world does.
-bool ArrowBursts(const VECTOR3D& p, int32_t s, const VECTOR3D& archer, const VECTOR3D& arrow) {
-    float ax = p.x - archer.x, ay = p.y - archer.y, az = p.z - archer.z;
-    if (std::fabs(ax) < 3.0f && std::fabs(ay) < 3.0f && std::fabs(az) < 3.0f) {
-        double d2 = static_cast<double>(ax * ax + ay * ay + az * az);
-        if (d2 < 0.1 * s * (-1.1) + 1.1 + s * (-0.1) + 4.0) return false;
-    }
-    double dx = static_cast<double>(p.x) - arrow.x, dy = static_cast<double>(p.y) - arrow.y,
-           dz = static_cast<double>(p.z) - arrow.z;
-    if (std::fabs(dx) >= 1.3 || std::fabs(dy) >= 1.3 || std::fabs(dz) >= 1.3) return false;
-    float fx = p.x - arrow.x, fy = p.y - arrow.y, fz = p.z - arrow.z;
-    double d2 = static_cast<double>(fx * fx + fy * fy + fz * fz);
-    return d2 < 0.1 * s * (-1.2) + 1.2 + s * (-0.1);
-}
-
 void PrintSeries(std::string* out, const char* name, const SampleSeries& s) {
     char buf[160];
     std::snprintf(buf, sizeof buf, "\"%s\":{\"mean\":%.3f,\"p50\":%.3f,\"p99\":%.3f}", name, s.Mean(),
                   s.Percentile(50.0), s.Percentile(99.0));
     *out += buf;
+}
+
+int LiveHeartSlots(const VDMAIN& world) {
+    int live = 0;
+    for (int32_t i = 0; world.hearts != nullptr && i < world.numHearts; ++i)
+        if (world.hearts[i].active) ++live;
+    return live;
 }
 
 }  // namespace
@@ -60,30 +49,11 @@ double SampleSeries::Percentile(double p) const {
     return sorted[std::min(index, sorted.size() - 1)];
 }
 
-void WorldWatch::Forget() {
-    seen = false;
-    arrowWasActive = false;
-    wholeHearts.clear();
-}
-
-int WorldWatch::Observe(const VDMAIN& world) {
-    bool arrowActive = world.arrow.active;
-    if (seen && arrowActive && !arrowWasActive) ++arrowsLoosed;
-    if (seen && arrowActive && world.dovel != nullptr) {
-        for (const WholeHeart& h : wholeHearts)
-            if (ArrowBursts(h.pos, h.size, world.dovel->pos, world.arrow.pos)) ++heartsBurst;
-    }
-    int live = 0;
-    wholeHearts.clear();
-    for (int32_t i = 0; world.hearts != nullptr && i < world.numHearts; ++i) {
-        const ONEHEART& heart = world.hearts[i];
-        if (!heart.active) continue;
-        ++live;
-        if (heart.state == 0) wholeHearts.push_back(WholeHeart{heart.pos, heart.size});
-    }
-    arrowWasActive = arrowActive;
-    seen = true;
-    return live;
+void RunStats::ObserveWorld(const VDMAIN& world) {
+    heartsLiveSum += LiveHeartSlots(world);
+    ++heartsLiveFrames;
+    arrowsLoosed = world.arrowsLoosed;
+    heartsBurst = world.heartsBurst;
 }
 
 std::string RunStats::ToJson() const {

@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "maths/NiftyMaths.h"
-
 struct VDMAIN;
 
 // A series of samples with its mean and percentiles.
@@ -17,28 +15,6 @@ struct SampleSeries {
     double Mean() const;
     // Nearest-rank percentile, p in (0, 100]; 0 for an empty series.
     double Percentile(double p) const;
-};
-
-// Follows the world's public state from one drawn frame to the next:
-// counts the arrows loosed (the arrow's active flag rising) and the hearts
-// burst (whole hearts that the arrow reaches by the world's collision rule).
-struct WorldWatch {
-    int64_t arrowsLoosed = 0;
-    int64_t heartsBurst = 0;
-
-    // Call after every drawn frame; returns the number of live heart slots.
-    int Observe(const VDMAIN& world);
-    // Forgets the previous frame (a new world begins).
-    void Forget();
-
-private:
-    struct WholeHeart {
-        VECTOR3D pos;
-        int32_t size;
-    };
-    bool seen = false;
-    bool arrowWasActive = false;
-    std::vector<WholeHeart> wholeHearts;  // whole hearts alive after the previous frame
 };
 
 struct RunStats {
@@ -53,6 +29,10 @@ struct RunStats {
     int64_t heartsBurst = 0;
     double peakRssMb = 0.0;
 
+    // Takes in the world after one drawn frame: counts its live heart slots
+    // and copies its running totals of arrows loosed and hearts burst. A run
+    // sets its world up once, so the last frame's totals are the run's.
+    void ObserveWorld(const VDMAIN& world);
     std::string ToJson() const;
 };
 

@@ -18,7 +18,6 @@ SSMAIN::~SSMAIN() {
 bool SSMAIN::Setup(bool isPreview, int32_t w, int32_t h, SETTINGS* userSettings, const char* resourcePath) {
     preview = isPreview;
     settings = userSettings;
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     if (world != nullptr) {
         world->Cleanup();
         delete world;
@@ -103,18 +102,7 @@ uint32_t SSMAIN::PackTexture(int slot) const {
     return (textures != nullptr && slot >= 0 && slot < numTextures) ? textures[slot].texID : 0;
 }
 
+// Light 0 at lightPos and the rest of the GL state the world draws in.
 void SSMAIN::SetupLighting() {
-    const GLfloat ambient[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat specular[4] = {0.3f, 0.3f, 0.3f, 1.0f};
-    const GLfloat position[4] = {lightPos.x, lightPos.y, lightPos.z, 1.0f};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glCullFace(GL_BACK);
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    SetupWorldGLState(lightPos);
 }

@@ -61,6 +61,7 @@ bool VDMAIN::BurstByArrow(ONEHEART* heart) {
     if (!InDoubleBox(heart->pos, arrow.pos, kArrowBox)) return false;
     if (!(DistanceBetweenVectors(heart->pos, arrow.pos) < ArrowReach(heart->size))) return false;
     heart->active = false;
+    ++heartsBurst;
     AddHeart(kFragment, FragmentsPerBurst(SETNUMHEARTS), heart->pos);
     return true;
 }

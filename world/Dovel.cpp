@@ -145,7 +145,10 @@ void ONEDOVEL::RunShot(double frameTime, VDMAIN* world) {
     if (currentTime >= endTime) {
         SetAction(kActionFly, world);
     } else if (currentTime >= kLooseTime && !arrowFlying && bowState <= kBowNocked) {
-        if (world != nullptr) world->arrow.Shoot(this);
+        if (world != nullptr) {
+            world->arrow.Shoot(this);
+            ++world->arrowsLoosed;
+        }
         bowState = kBowLoosed;
     } else if (currentTime >= kNockTime && bowState == kBowAiming) {
         bowState = kBowNocked;

@@ -6,6 +6,23 @@
 
 float frustum[6][4] = {};
 
+void SetupWorldGLState(VECTOR3D lightPos) {
+    const GLfloat ambient[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const GLfloat specular[4] = {0.3f, 0.3f, 0.3f, 1.0f};
+    const GLfloat position[4] = {lightPos.x, lightPos.y, lightPos.z, 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glCullFace(GL_BACK);
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
 namespace {
 
 enum { kRight = 0, kLeft, kBottom, kTop, kFar, kNear, kPlaneCount };

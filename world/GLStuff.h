@@ -1,9 +1,20 @@
-// The six planes of the current view volume and the questions the world asks
-// of them: is a point or a sphere visible, where does a line of sight cross
-// the edge of the view.
+// The GL state the world is drawn in, and the six planes of the current view
+// volume with the questions the world asks of them: is a point or a sphere
+// visible, where does a line of sight cross the edge of the view.
 #pragma once
 
 #include "maths/NiftyMaths.h"
+
+// Where the scene puts light 0: above and behind the viewer.
+constexpr VECTOR3D kWorldLightPos{0.0f, 5.0f, 5.0f};
+
+// Sets the state the world's drawing relies on: light 0 (no ambient, white
+// diffuse, dim specular) at lightPos, taken through the current model-view
+// as GL does, lighting with light 0 on, back faces chosen for culling,
+// sphere-map generation for S and T (switched on where it is used), and the
+// blend function for alpha. Depth test, shading and colour material are the
+// host's and are left alone.
+void SetupWorldGLState(VECTOR3D lightPos);
 
 // Rows: 0 right, 1 left, 2 bottom, 3 top, 4 far, 5 near. Each row is
 // (a, b, c, d) with (a, b, c) the unit normal pointing into the view volume;

@@ -22,6 +22,8 @@ bool VDMAIN::Setup(const SETTINGS* settings, const char* folder) {
     arrow = ONEARROW();
     spawnTimer = 0.0f;
     liveHearts = 0;
+    arrowsLoosed = 0;
+    heartsBurst = 0;
     if (settings == nullptr) return false;
     RANDOMSHADES = settings->RANDOMSHADES;
     HCR = settings->HCR;

@@ -56,6 +56,10 @@ struct VDMAIN {
     int32_t liveHearts = 0;                // active slots at the last spawn check
     VECTOR3D heartCol;                     // common heart colour
 
+    // Running totals since Setup, read by the program's statistics.
+    int64_t arrowsLoosed = 0;  // arrows the archer has loosed
+    int64_t heartsBurst = 0;   // whole hearts the arrow has burst
+
     VDMAIN() = default;
     ~VDMAIN() { Cleanup(); }
     VDMAIN(const VDMAIN&) = delete;

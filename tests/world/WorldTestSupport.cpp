@@ -96,16 +96,7 @@ void CopyShippedPack(const std::string& folder, const char* name) {
 }
 
 void PrepareWorldGL() {
-    const GLfloat diffuse[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    const GLfloat position[4] = {0.0f, 5.0f, 5.0f, 1.0f};
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glCullFace(GL_BACK);
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    SetupWorldGLState(kWorldLightPos);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glShadeModel(GL_SMOOTH);

@@ -112,6 +112,7 @@ TEST_F(ArcherTest, AShotCoastsAimsNocksLoosesAndFliesOn) {
             // The arrow leaves the bow hand along the archer's heading, and
             // has made one step since.
             EXPECT_TRUE(world.arrow.active);
+            EXPECT_EQ(world.arrowsLoosed, 1);
             EXPECT_NEAR(VectorLength(world.arrow.vel), kArrowSpeed, 1e-3);
             EXPECT_NEAR(VectorDotProduct(world.arrow.vel, archer->heading), kArrowSpeed, 1e-3);
             VECTOR3D held = MatrixPointMultiply(hand, VECTOR3D{0.0f, 0.0f, kNockOffset});
@@ -126,6 +127,7 @@ TEST_F(ArcherTest, AShotCoastsAimsNocksLoosesAndFliesOn) {
     EXPECT_GT(loosedAt, nockedAt);
     EXPECT_EQ(archer->action, kActionFly);  // the shot animation reached its end
     EXPECT_EQ(archer->flySpeed, kFlySpeed);
+    EXPECT_EQ(world.arrowsLoosed, 1) << "one shot looses one arrow";
 }
 
 TEST_F(ArcherTest, TheWingsBeatInOppositeSensesWithTheSceneClock) {

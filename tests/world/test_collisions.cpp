@@ -70,6 +70,7 @@ TEST_F(CollisionTest, TheArcherPushesHeartsAwayAndNothingElseTouchesThemThatFram
     EXPECT_FLOAT_EQ(world.hearts[2].vel.x, -8.0f);  // a rise of 8 beats the archer
     EXPECT_TRUE(world.hearts[0].active);
     EXPECT_FLOAT_EQ(world.hearts[3].vel.z, 0.0f);
+    EXPECT_EQ(world.heartsBurst, 0);
 }
 
 TEST_F(CollisionTest, TheArrowBurstsWholeHeartsIntoFragmentsAndFliesOn) {
@@ -89,6 +90,7 @@ TEST_F(CollisionTest, TheArrowBurstsWholeHeartsIntoFragmentsAndFliesOn) {
     EXPECT_EQ(world.hearts[2].state, kWholeHeart);
     EXPECT_TRUE(world.hearts[3].active);
     EXPECT_TRUE(world.arrow.active);
+    EXPECT_EQ(world.heartsBurst, 2);
     // Two bursts of 200 x 0.1 + 5 fragments each, in the first free slots.
     EXPECT_EQ(FragmentsPerBurst(200), 25);
     EXPECT_EQ(FragmentsPerBurst(100), 15);
@@ -104,6 +106,9 @@ TEST_F(CollisionTest, TheArrowBurstsWholeHeartsIntoFragmentsAndFliesOn) {
     }
     EXPECT_EQ(fragments, 50);
     EXPECT_FALSE(world.hearts[40].active);
+    // The fragments under the arrow and the heart beyond its reach add none.
+    world.CheckCollisions();
+    EXPECT_EQ(world.heartsBurst, 2);
 }
 
 }  // namespace

@@ -46,8 +46,9 @@ int CountFragments(const VDMAIN& world) {
 }
 
 // Half a minute of frames: flights and shots come and go, whole hearts stay
-// below the set number, and a heart put in the path of the first arrow
-// bursts into a full set of fragments.
+// below the set number, a heart put in the path of the first arrow bursts
+// into a full set of fragments, and the world's totals count the shots and
+// the burst.
 TEST_F(WorldTest, HalfAMinuteOfFramesWithShotsAndABurst) {
     settings.TRANSPARENTHEARTS = true;
     ASSERT_TRUE(SetupWorld());
@@ -73,6 +74,8 @@ TEST_F(WorldTest, HalfAMinuteOfFramesWithShotsAndABurst) {
     EXPECT_GE(shots, 2);
     EXPECT_GE(flights, 3);
     EXPECT_EQ(burstFragments, FragmentsPerBurst(world.SETNUMHEARTS));
+    EXPECT_EQ(world.arrowsLoosed, shots);
+    EXPECT_GE(world.heartsBurst, 1);
 }
 
 }  // namespace

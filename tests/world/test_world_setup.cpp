@@ -26,6 +26,8 @@ TEST_F(WorldTest, SetsUpFromTheShippedPacksAndKeepsItsOwnCopyOfTheSettings) {
     settings.HCR = 0.25f;
     settings.HCG = 0.5f;
     settings.HCB = 0.75f;
+    world.arrowsLoosed = 4;  // as a previous scene left them
+    world.heartsBurst = 9;
     ASSERT_TRUE(SetupWorld());
     settings.SETNUMHEARTS = 300;
     settings.RANDOMSHADES = true;
@@ -45,6 +47,8 @@ TEST_F(WorldTest, SetsUpFromTheShippedPacksAndKeepsItsOwnCopyOfTheSettings) {
     EXPECT_GE(world.dovel->numJoints, kArcherJointsNeeded);
     EXPECT_EQ(world.dovel->action, kActionEnter);
     EXPECT_EQ(world.dovel->targetHeart, kNoSlot);
+    EXPECT_EQ(world.arrowsLoosed, 0);
+    EXPECT_EQ(world.heartsBurst, 0);
 
     uint32_t firstList = world.heartList[0];
     world.Cleanup();

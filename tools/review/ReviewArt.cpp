@@ -6,6 +6,7 @@
 
 #include "assets/Pics.h"
 #include "assets/ResFile.h"
+#include "world/GLStuff.h"
 
 namespace {
 
@@ -72,22 +73,9 @@ void SetSceneState() {
     glDepthFunc(GL_LEQUAL);
     glEnable(GL_COLOR_MATERIAL);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    GLfloat ambient[] = {0.0f, 0.0f, 0.0f, 0.0f};
-    GLfloat diffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    GLfloat specular[] = {0.3f, 0.3f, 0.3f, 1.0f};
-    GLfloat position[] = {0.0f, 5.0f, 5.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glCullFace(GL_BACK);
-    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    SetupWorldGLState(kWorldLightPos);
     glEnable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);
 }
