@@ -168,6 +168,9 @@ bool DecodeRunLength(Texture* texture, std::istream& in) {
 
 bool DecodeTGA(Texture* texture, std::istream& in) {
     if (!texture) return false;
+    // Whatever the record held goes first, so that a failure at any step
+    // leaves it empty rather than with the previous picture's pixels.
+    texture->FreePixels();
     uint8_t header[12];
     if (!ReadBytes(in, header, 12)) return Fail("Could not read file header");
     if (std::memcmp(header, uTGAcompare, 12) == 0) return DecodeUncompressed(texture, in);
@@ -176,6 +179,7 @@ bool DecodeTGA(Texture* texture, std::istream& in) {
 }
 
 bool LoadTGA2(Texture* texture, std::fstream* file) {
+    if (texture) texture->FreePixels();
     if (!file || !file->is_open()) return Fail("Could not open texture file");
     return DecodeTGA(texture, *file);
 }

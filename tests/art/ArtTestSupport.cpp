@@ -1,39 +1,15 @@
 #include "tests/art/ArtTestSupport.h"
 
+#include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 
 #include "assets/ResFile.h"
 #include "assets/TGALoader.h"
 
-std::string DataDir() {
-    const char* dir = std::getenv("DOVEL_DATA_DIR");
-    std::string path = dir ? dir : "";
-    if (!path.empty() && path.back() != '/') path += '/';
-    return path;
-}
-
-std::string ProgramDir() {
-    std::error_code ec;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return self.parent_path().string() + "/";
-}
-
-bool LoadModelLump(const std::string& pack, int lump, MS3D* model) {
-    RESFILE file;
-    if (!file.Open(pack.c_str()) || !file.SeekLump(lump)) return false;
-    return model->LoadFromFStream(&file.file);
-}
-
-bool LoadImageLump(const std::string& pack, int lump, Texture* image) {
-    RESFILE file;
-    if (!file.Open(pack.c_str()) || !file.SeekLump(lump)) return false;
-    return LoadTGA2(image, &file.file);
-}
+namespace {
 
 std::string Quote(const std::string& text) {
     std::string quoted = "'";
@@ -41,17 +17,39 @@ std::string Quote(const std::string& text) {
     return quoted + "'";
 }
 
-int RunCommand(const std::string& command) {
-    int raw = std::system(command.c_str());
+bool SeekLump(RESFILE* file, const std::string& pack, int lump) {
+    return file->Open((DataDir() + pack).c_str()) && file->SeekLump(lump);
+}
+
+}  // namespace
+
+std::string DataDir() {
+    const char* dir = getenv("DOVEL_DATA_DIR");
+    std::string path = dir ? dir : "";
+    return path.empty() || path.back() == '/' ? path : path + "/";
+}
+
+int RunProgram(const std::string& program, const std::vector<std::string>& args) {
+    std::error_code ec;
+    std::string command = Quote(std::filesystem::read_symlink("/proc/self/exe", ec).parent_path() / program);
+    for (const std::string& arg : args) command += " " + Quote(arg);
+    int raw = system((command + " >/dev/null").c_str());
     return raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+bool LoadModelLump(const std::string& pack, int lump, MS3D* model) {
+    RESFILE file;
+    return SeekLump(&file, pack, lump) && model->LoadFromFStream(&file.file);
+}
+
+bool LoadImageLump(const std::string& pack, int lump, Texture* image) {
+    RESFILE file;
+    return SeekLump(&file, pack, lump) && LoadTGA2(image, &file.file);
 }
 
 TempDir::TempDir() {
     std::string pattern = std::filesystem::temp_directory_path().string() + "/dovel-art-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const char* made = mkdtemp(buffer.data());
-    path = made ? std::string(made) + "/" : std::string();
+    if (mkdtemp(pattern.data())) path = pattern + "/";
 }
 
 TempDir::~TempDir() {
@@ -65,52 +63,15 @@ int FindGroup(const MS3D& model, const char* name) {
     return -1;
 }
 
-std::vector<int> GroupVertices(const MS3D& model, int group) {
+std::vector<int> GroupVertices(const MS3D& model, const char* group) {
     std::set<int> used;
-    const MS3D_GROUP& g = model.groups[group];
-    for (int i = 0; i < g.numTriangles; ++i)
-        for (uint16_t v : model.triangles[g.triangleIndices[i]].vertexIndices) used.insert(v);
+    int g = FindGroup(model, group);
+    for (int i = 0; g >= 0 && i < model.groups[g].numTriangles; ++i)
+        for (uint16_t v : model.triangles[model.groups[g].triangleIndices[i]].vertexIndices) used.insert(v);
     return std::vector<int>(used.begin(), used.end());
 }
 
 VECTOR3D VertexAt(const MS3D& model, int index) {
     const float* p = model.vertices[index].vertex;
-    VECTOR3D v;
-    v.x = p[0];
-    v.y = p[1];
-    v.z = p[2];
-    return v;
-}
-
-bool LoadArcher(MS3D* archer) {
-    if (!LoadModelLump(DataDir() + "dovel.ple", 0, archer)) return false;
-    archer->Scale(0.05f);
-    if (!archer->InitialSetup()) return false;
-    archer->UpdatePoints();
-    return true;
-}
-
-void PoseWings(MS3D* archer, float w) {
-    archer->RevertPoints();
-    int n = archer->numJoints;
-    for (int k = 0; k < 2; ++k) {
-        SKELETON_JOINT& joint = archer->skeleton[n - 2 - k];
-        VECTOR3D r;
-        r.y = k == 0 ? w : -w;
-        joint.animRotation = r;
-        joint.animQuat = RotationToQuat(r);
-        joint.animMatrix = QuatToRotationMatrix(joint.animQuat);
-    }
-    archer->UpdateSkeleton();
-    archer->UpdatePoints();
-}
-
-void PlayShotUntil(MS3D* archer, float untilMs) {
-    archer->SetAnimation(14.0, 40.0, 500.0, false, true);
-    for (int step = 0; step < 600 && (archer->blending || archer->currentTime < untilMs); ++step) {
-        archer->RevertPoints();
-        archer->Animate(1.0 / 60.0);
-        archer->UpdateSkeleton();
-        archer->UpdatePoints();
-    }
+    return {p[0], p[1], p[2]};
 }

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <map>
 #include <utility>
 
@@ -13,75 +12,59 @@
 
 namespace {
 
-VECTOR3D Sub(VECTOR3D a, VECTOR3D b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-VECTOR3D Cross(VECTOR3D a, VECTOR3D b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-float Dot(VECTOR3D a, VECTOR3D b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-float Length(VECTOR3D a) {
-    return std::sqrt(Dot(a, a));
-}
-
 struct ModelCase {
     const char* pack;
     int lump;
     const char* what;
 };
 
+// Names the case in test names and messages.
+void PrintTo(const ModelCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
 class EveryModel : public ::testing::TestWithParam<ModelCase> {};
+
+VECTOR3D CornerNormal(const MS3D_TRIANGLE& t, int k) {
+    return {t.vertexNormals[k][0], t.vertexNormals[k][1], t.vertexNormals[k][2]};
+}
 
 // Within each group every edge (between file vertices) is used by exactly
 // two triangles, once in each direction: the group's surfaces are closed and
-// all their triangles face the same way.
-TEST_P(EveryModel, GroupsAreClosedAndConsistentlyWound) {
+// all their triangles face the same way. The triangles enclose a positive
+// volume (their front faces look outwards). Corner normals are unit length
+// and point out of the face they belong to (within a few degrees past
+// square, which smoothing at the point of a cusp may take them; an inverted
+// normal points right back).
+TEST_P(EveryModel, GroupsAreClosedConsistentlyWoundAndFaceOutwards) {
     MS3D model;
-    ASSERT_TRUE(LoadModelLump(DataDir() + GetParam().pack, GetParam().lump, &model));
+    ASSERT_TRUE(LoadModelLump(GetParam().pack, GetParam().lump, &model));
+    int against = 0;
     for (int g = 0; g < model.numGroups; ++g) {
-        std::map<std::pair<int, int>, int> directed;
         const MS3D_GROUP& group = model.groups[g];
+        SCOPED_TRACE(std::string(GetParam().what) + ", group " + group.name);
+        std::map<std::pair<int, int>, int> directed;
+        double volume = 0.0;
         for (int i = 0; i < group.numTriangles; ++i) {
-            const uint16_t* v = model.triangles[group.triangleIndices[i]].vertexIndices;
+            const MS3D_TRIANGLE& t = model.triangles[group.triangleIndices[i]];
+            const uint16_t* v = t.vertexIndices;
             for (int k = 0; k < 3; ++k) ++directed[{v[k], v[(k + 1) % 3]}];
+            VECTOR3D a = VertexAt(model, v[0]), b = VertexAt(model, v[1]), c = VertexAt(model, v[2]);
+            VECTOR3D face = VectorCrossProduct(SubtractVectors(b, a), SubtractVectors(c, a));
+            volume += VectorDotProduct(a, VectorCrossProduct(b, c));
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_NEAR(VectorLength(CornerNormal(t, k)), 1.0, 1e-3);
+                if (VectorDotProduct(CornerNormal(t, k), face) < -0.1 * VectorLength(face)) ++against;
+            }
         }
         int open = 0, doubled = 0;
         for (const auto& [edge, count] : directed) {
-            if (count > 1) ++doubled;
-            if (directed.count({edge.second, edge.first}) == 0) ++open;
+            doubled += count > 1;
+            open += directed.count({edge.second, edge.first}) == 0;
         }
-        EXPECT_EQ(open, 0) << GetParam().what << ", group " << group.name << ": edges without a neighbour";
-        EXPECT_EQ(doubled, 0) << GetParam().what << ", group " << group.name
-                              << ": edges wound the same way twice";
-    }
-}
-
-// Corner normals are unit length, point out of the face they belong to
-// (within a few degrees past square, which smoothing at the point of a cusp
-// may take them; an inverted normal points right back), and the triangles
-// enclose a positive volume (their front faces look outwards).
-TEST_P(EveryModel, NormalsAreSmoothUnitAndOutward) {
-    MS3D model;
-    ASSERT_TRUE(LoadModelLump(DataDir() + GetParam().pack, GetParam().lump, &model));
-    int against = 0;
-    for (int g = 0; g < model.numGroups; ++g) {
-        double volume = 0.0;
-        const MS3D_GROUP& group = model.groups[g];
-        for (int i = 0; i < group.numTriangles; ++i) {
-            const MS3D_TRIANGLE& t = model.triangles[group.triangleIndices[i]];
-            VECTOR3D a = VertexAt(model, t.vertexIndices[0]), b = VertexAt(model, t.vertexIndices[1]),
-                     c = VertexAt(model, t.vertexIndices[2]);
-            VECTOR3D face = Cross(Sub(b, a), Sub(c, a));
-            volume += Dot(a, Cross(b, c));
-            for (int k = 0; k < 3; ++k) {
-                VECTOR3D n{t.vertexNormals[k][0], t.vertexNormals[k][1], t.vertexNormals[k][2]};
-                EXPECT_NEAR(Length(n), 1.0f, 1e-3f);
-                if (Dot(n, face) < -0.1f * Length(face)) ++against;
-            }
-        }
-        EXPECT_GT(volume, 0.0) << GetParam().what << ", group " << group.name << " is turned inside out";
+        EXPECT_EQ(open, 0) << "edges without a neighbour";
+        EXPECT_EQ(doubled, 0) << "edges wound the same way twice";
+        EXPECT_GT(volume, 0.0) << "turned inside out";
     }
     EXPECT_EQ(against, 0) << GetParam().what << ": corner normals facing into their triangle";
 }
@@ -90,17 +73,15 @@ TEST_P(EveryModel, NormalsAreSmoothUnitAndOutward) {
 // shading runs smoothly across the surface.
 TEST_P(EveryModel, SharedVerticesShareTheirNormal) {
     MS3D model;
-    ASSERT_TRUE(LoadModelLump(DataDir() + GetParam().pack, GetParam().lump, &model));
+    ASSERT_TRUE(LoadModelLump(GetParam().pack, GetParam().lump, &model));
     std::map<int, VECTOR3D> seen;
     int creases = 0;
-    for (int i = 0; i < model.numTriangles; ++i) {
-        const MS3D_TRIANGLE& t = model.triangles[i];
+    for (int i = 0; i < model.numTriangles; ++i)
         for (int k = 0; k < 3; ++k) {
-            VECTOR3D n{t.vertexNormals[k][0], t.vertexNormals[k][1], t.vertexNormals[k][2]};
-            auto [it, fresh] = seen.emplace(t.vertexIndices[k], n);
-            if (!fresh && Length(Sub(it->second, n)) > 1e-4f) ++creases;
+            VECTOR3D n = CornerNormal(model.triangles[i], k);
+            auto [it, fresh] = seen.emplace(model.triangles[i].vertexIndices[k], n);
+            creases += !fresh && DistanceBetweenVectors(it->second, n) > 1e-4;
         }
-    }
     EXPECT_EQ(creases, 0) << GetParam().what;
 }
 
@@ -109,69 +90,57 @@ INSTANTIATE_TEST_SUITE_P(Packs, EveryModel,
                                            ModelCase{"obj.ple", 0, "arrow"},
                                            ModelCase{"obj.ple", 1, "heart"}));
 
-struct Box {
+// The object pack's model at lump, scaled, with its bounding box; it has no
+// joints.
+struct Object {
+    MS3D model;
     VECTOR3D lo{1e9f, 1e9f, 1e9f}, hi{-1e9f, -1e9f, -1e9f};
+    Object(int lump, float scale) {
+        RESFILE pack;
+        EXPECT_TRUE(pack.Open((DataDir() + "obj.ple").c_str()));
+        EXPECT_EQ(pack.header.lumpCount, 2u);  // the arrow, then the heart
+        EXPECT_TRUE(LoadModelLump("obj.ple", lump, &model));
+        EXPECT_EQ(model.numJoints, 0);
+        model.Scale(scale);
+        for (int v = 0; v < model.numVertices; ++v) {
+            VECTOR3D p = VertexAt(model, v);
+            lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+            hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+        }
+    }
 };
 
-Box Bounds(const MS3D& model) {
-    Box b;
-    for (int v = 0; v < model.numVertices; ++v) {
-        VECTOR3D p = VertexAt(model, v);
-        b.lo = {std::min(b.lo.x, p.x), std::min(b.lo.y, p.y), std::min(b.lo.z, p.z)};
-        b.hi = {std::max(b.hi.x, p.x), std::max(b.hi.y, p.y), std::max(b.hi.z, p.z)};
-    }
-    return b;
-}
-
 TEST(Arrow, PointsAlongZFromItsTipAndIsOneAndAHalfUnitsLong) {
-    MS3D arrow;
-    ASSERT_TRUE(LoadModelLump(DataDir() + "obj.ple", 0, &arrow));
-    arrow.Scale(0.05f);
-    Box b = Bounds(arrow);
-    EXPECT_NEAR(b.hi.z, 0.0f, 0.01f);  // the tip is the model's origin
-    EXPECT_NEAR(b.hi.z - b.lo.z, 1.5f, 0.1f);
-    EXPECT_LT(b.hi.x - b.lo.x, 0.25f);
-    EXPECT_LT(b.hi.y - b.lo.y, 0.25f);
+    Object arrow(0, 0.05f);
+    EXPECT_NEAR(arrow.hi.z, 0.0f, 0.01f);  // the tip is the model's origin
+    EXPECT_NEAR(arrow.hi.z - arrow.lo.z, 1.5f, 0.1f);
+    EXPECT_LT(arrow.hi.x - arrow.lo.x, 0.25f);
+    EXPECT_LT(arrow.hi.y - arrow.lo.y, 0.25f);
     // The head is at the front (+z) end.
-    int head = FindGroup(arrow, "arrowhead");
-    ASSERT_GE(head, 0);
-    for (int v : GroupVertices(arrow, head)) EXPECT_GT(VertexAt(arrow, v).z, -0.3f);
+    std::vector<int> head = GroupVertices(arrow.model, "arrowhead");
+    EXPECT_FALSE(head.empty());
+    for (int v : head) EXPECT_GT(VertexAt(arrow.model, v).z, -0.3f);
 }
 
-TEST(Heart, IsAboutOneUnitAcrossSymmetricAndLight) {
-    MS3D heart;
-    ASSERT_TRUE(LoadModelLump(DataDir() + "obj.ple", 1, &heart));
-    heart.Scale(0.1f);
-    Box b = Bounds(heart);
-    EXPECT_NEAR(b.hi.x - b.lo.x, 1.0f, 0.1f);
-    EXPECT_GT(b.hi.y - b.lo.y, 0.8f);
-    EXPECT_LT(b.hi.z - b.lo.z, b.hi.x - b.lo.x);  // flatter than it is wide
+TEST(Heart, IsAboutOneUnitAcrossSymmetricRoundedAndLight) {
+    Object heart(1, 0.1f);
+    const VECTOR3D size = SubtractVectors(heart.hi, heart.lo);
+    EXPECT_NEAR(size.x, 1.0f, 0.1f);
+    EXPECT_GT(size.y, 0.8f);
+    EXPECT_LT(size.z, size.x);  // flatter than it is wide
     // Centred on its origin, about which the scene turns it.
-    EXPECT_NEAR(b.hi.x + b.lo.x, 0.0f, 1e-3f);
-    EXPECT_NEAR(b.hi.y + b.lo.y, 0.0f, 0.05f);
-    EXPECT_LE(heart.numTriangles, 400);
+    EXPECT_NEAR(heart.hi.x + heart.lo.x, 0.0f, 1e-3f);
+    EXPECT_NEAR(heart.hi.y + heart.lo.y, 0.0f, 0.05f);
+    EXPECT_GT(heart.model.numTriangles, 100);  // rounded, not a handful of facets
+    EXPECT_LE(heart.model.numTriangles, 400);
     // Mirror symmetric left to right.
-    for (int v = 0; v < heart.numVertices; ++v) {
-        VECTOR3D p = VertexAt(heart, v);
-        float nearest = 1e9f;
-        for (int w = 0; w < heart.numVertices; ++w) {
-            VECTOR3D q = VertexAt(heart, w);
-            nearest = std::min(nearest, Length(Sub(q, {-p.x, p.y, p.z})));
-        }
-        EXPECT_LT(nearest, 1e-4f) << "vertex " << v << " has no mirror image";
+    for (int v = 0; v < heart.model.numVertices; ++v) {
+        VECTOR3D p = VertexAt(heart.model, v);
+        double nearest = 1e9;
+        for (int w = 0; w < heart.model.numVertices; ++w)
+            nearest = std::min(nearest, DistanceBetweenVectors(VertexAt(heart.model, w), {-p.x, p.y, p.z}));
+        EXPECT_LT(nearest, 1e-4) << "vertex " << v << " has no mirror image";
     }
-}
-
-TEST(ObjectPack, HoldsTheArrowThenTheHeart) {
-    RESFILE pack;
-    ASSERT_TRUE(pack.Open((DataDir() + "obj.ple").c_str()));
-    EXPECT_EQ(pack.header.lumpCount, 2u);
-    MS3D arrow, heart;
-    EXPECT_TRUE(LoadModelLump(DataDir() + "obj.ple", 0, &arrow));
-    EXPECT_TRUE(LoadModelLump(DataDir() + "obj.ple", 1, &heart));
-    EXPECT_EQ(arrow.numJoints, 0);
-    EXPECT_EQ(heart.numJoints, 0);
-    EXPECT_GT(heart.numTriangles, 100);  // rounded, not a handful of facets
 }
 
 }  // namespace

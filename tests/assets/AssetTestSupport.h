@@ -1,5 +1,5 @@
-// Helpers shared by the asset tests: alert capture, a scratch folder and
-// small images.
+// Helpers shared by the asset tests: alert capture, a scratch folder, small
+// images and reading textures back from GL.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,34 +8,42 @@
 #include <string>
 #include <vector>
 
+#include "assets/PackWriter.h"
+#include "assets/Texture.h"
+
+using Bytes = std::vector<uint8_t>;
+
 // Records every alert shown while it lives (MessageBox through the alert
-// sink) and every message passed to the error hooks; restores the defaults
-// when destroyed.
+// sink, as "TITLE|text") and every message passed to the error hooks;
+// restores the default sinks when destroyed.
 struct AlertCapture {
-    struct Alert {
-        std::string title;
-        std::string text;
-    };
+    static std::vector<std::string> alerts;
+    static std::vector<std::string> hooks;
     AlertCapture();
     ~AlertCapture();
-    const std::vector<Alert>& alerts() const;
-    const std::vector<std::string>& hookMessages() const;
-    // The one alert shown, as "TITLE|text", or a description of how many were
-    // shown when that is not exactly one.
-    std::string Only() const;
 };
 
-// A fresh folder under $TMPDIR (or /tmp), removed with its files at the end.
+// A fresh folder under the temporary folder, removed with its files at the end.
 struct ScratchDir {
     std::string path;  // ends in "/"
     ScratchDir();
     ~ScratchDir();
     // Writes bytes to path + name and returns the full path.
-    std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const;
+    std::string Write(const std::string& name, const Bytes& bytes) const;
+    // Writes a pack of these lumps under a fresh name and returns its path.
+    std::string Pack(const std::vector<PackLump>& lumps) const;
 };
 
 // A width x height RGB (bpp 24) or RGBA (bpp 32) image, rows bottom-up,
 // whose pixel (x, y) is (x * 40 + 1, y * 50 + 2, x + y * 7 + 3[, 255 - x - y]).
-std::vector<uint8_t> PatternPixels(int width, int height, int bpp);
+Bytes PatternPixels(int width, int height, int bpp);
 // Pattern image encoded as TGA.
-std::vector<uint8_t> PatternTGA(int width, int height, int bpp, bool rle = false, bool topOrigin = false);
+Bytes PatternTGA(int width, int height, int bpp, bool rle = false, bool topOrigin = false);
+// Two pixels that tell the alpha modes apart: mode 0 gives alphas 255, 255;
+// mode 1 (keyed on the first pixel) 0, 255; mode 2 (brightest channel) 200, 70.
+Bytes ModeProbeTGA();
+
+// The texels of a built texture, RGBA, read back from GL.
+Bytes TexelsOf(const Texture& texture);
+// Every fourth texel byte: the alphas.
+Bytes AlphasOf(const Texture& texture);

@@ -13,10 +13,9 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 using TextureBuildTest = GLTest;
 
-// A decoded record holding a copy of the given R,G,B(,A) pixels.
+// Makes texture a decoded record holding a copy of the R,G,B(,A) pixels.
 void Fill(Texture* texture, int width, int height, int bpp, const Bytes& pixels) {
     texture->Cleanup();
     texture->width = width;
@@ -27,141 +26,105 @@ void Fill(Texture* texture, int width, int height, int bpp, const Bytes& pixels)
     std::copy(pixels.begin(), pixels.end(), texture->imageData);
 }
 
-// The texels of a texture, RGBA, read back from GL.
-Bytes TexelsOf(const Texture& texture) {
-    Bytes texels(static_cast<size_t>(texture.width) * texture.height * 4);
-    glBindTexture(GL_TEXTURE_2D, texture.texID);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    return texels;
-}
-
-Bytes AlphasOf(const Texture& texture) {
-    Bytes texels = TexelsOf(texture);
-    Bytes alphas;
-    for (size_t i = 3; i < texels.size(); i += 4) alphas.push_back(texels[i]);
-    return alphas;
-}
-
-TEST_F(TextureBuildTest, ColourKeyMakesTexelsOfTheFirstPixelsColourTransparent) {
-    // Magenta first; one more magenta, one nearly magenta.
-    Bytes pixels = {255, 0, 255, 10, 20, 30, 255, 0, 255, 255, 0, 254, 0, 0, 0, 255, 255, 255};
-    Texture texture;
-    Fill(&texture, 3, 2, 24, pixels);
-    ASSERT_TRUE(BuildTexture(&texture, kAlphaColourKey));
-    EXPECT_NE(texture.texID, 0u);
-    EXPECT_EQ(texture.imageData, nullptr);
-    EXPECT_EQ(AlphasOf(texture), (Bytes{0, 255, 0, 255, 255, 255}));
-    Bytes texels = TexelsOf(texture);
-    EXPECT_EQ(Bytes(texels.begin() + 4, texels.begin() + 7), (Bytes{10, 20, 30}));
-}
-
-TEST_F(TextureBuildTest, BrightnessModeTakesTheLargestChannel) {
-    Texture texture;
-    Fill(&texture, 4, 1, 24, {200, 10, 30, 0, 0, 0, 5, 90, 7, 1, 2, 255});
-    ASSERT_TRUE(BuildTexture(&texture, kAlphaBrightness));
-    EXPECT_EQ(AlphasOf(texture), (Bytes{200, 0, 90, 255}));
-}
-
-TEST_F(TextureBuildTest, OpaqueModeIgnoresTheImagesOwnAlpha) {
-    for (int mode : {kAlphaOpaque, 7, -1}) {
+TEST_F(TextureBuildTest, AlphaModesMakeTheAlphaAndKeepTheColour) {
+    const Bytes ownAlpha = {1, 2, 3, 0, 4, 5, 6, 17}, opaque = {1, 2, 3, 255, 4, 5, 6, 255};
+    const struct {
+        const char* what;
+        int width, bpp, mode;
+        Bytes pixels, texels;
+    } cases[] = {
+        // Magenta first; one more magenta, one nearly magenta.
+        {"colour key",
+         3,
+         24,
+         kAlphaColourKey,
+         {255, 0, 255, 10, 20, 30, 255, 0, 255, 255, 0, 254, 0, 0, 0, 255, 255, 255},
+         {255, 0, 255, 0,   10, 20, 30, 255, 255, 0,   255, 0,
+          255, 0, 254, 255, 0,  0,  0,  255, 255, 255, 255, 255}},
+        {"brightness",
+         4,
+         24,
+         kAlphaBrightness,
+         {200, 10, 30, 0, 0, 0, 5, 90, 7, 1, 2, 255},
+         {200, 10, 30, 200, 0, 0, 0, 0, 5, 90, 7, 90, 1, 2, 255, 255}},
+        // The image's own alpha is never used; unknown modes are opaque.
+        {"opaque", 2, 32, kAlphaOpaque, ownAlpha, opaque},
+        {"mode 7", 2, 32, 7, ownAlpha, opaque},
+        {"mode -1", 2, 32, -1, ownAlpha, opaque},
+        {"colour key, 32-bit", 2, 32, kAlphaColourKey, {9, 9, 9, 200, 9, 9, 9, 0}, {9, 9, 9, 0, 9, 9, 9, 0}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         Texture texture;
-        Fill(&texture, 2, 1, 32, {1, 2, 3, 0, 4, 5, 6, 17});
-        ASSERT_TRUE(BuildTexture(&texture, mode));
-        EXPECT_EQ(TexelsOf(texture), (Bytes{1, 2, 3, 255, 4, 5, 6, 255})) << "mode " << mode;
+        const int height = static_cast<int>(c.pixels.size() * 8 / c.bpp / c.width);
+        Fill(&texture, c.width, height, c.bpp, c.pixels);
+        ASSERT_TRUE(BuildTexture(&texture, c.mode));
+        EXPECT_NE(texture.texID, 0u);
+        EXPECT_EQ(texture.imageData, nullptr);
+        EXPECT_EQ(TexelsOf(texture), c.texels);
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+        EXPECT_EQ(w, c.width);
+        EXPECT_EQ(h, height);
+        for (auto [name, value] : {std::pair{GL_TEXTURE_WRAP_S, GL_CLAMP},
+                                   {GL_TEXTURE_WRAP_T, GL_CLAMP},
+                                   {GL_TEXTURE_MIN_FILTER, GL_LINEAR},
+                                   {GL_TEXTURE_MAG_FILTER, GL_LINEAR}}) {
+            GLint got = 0;
+            glGetTexParameteriv(GL_TEXTURE_2D, name, &got);
+            EXPECT_EQ(got, value) << name;
+        }
     }
-    // Keyed and bright modes on a 32-bit image read R, G, B and skip A.
-    Texture keyed;
-    Fill(&keyed, 2, 1, 32, {9, 9, 9, 200, 9, 9, 9, 0});
-    ASSERT_TRUE(BuildTexture(&keyed, kAlphaColourKey));
-    EXPECT_EQ(AlphasOf(keyed), (Bytes{0, 0}));
-}
-
-TEST_F(TextureBuildTest, KeepsTheImageSizeClampsAndFiltersLinearly) {
-    Texture texture;
-    Fill(&texture, 3, 5, 24, PatternPixels(3, 5, 24));
-    ASSERT_TRUE(BuildTexture(&texture, kAlphaOpaque));
-    glBindTexture(GL_TEXTURE_2D, texture.texID);
-    GLint w = 0, h = 0, wrapS = 0, wrapT = 0, minF = 0, magF = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrapS);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrapT);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minF);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magF);
-    EXPECT_EQ(w, 3);
-    EXPECT_EQ(h, 5);
-    EXPECT_EQ(wrapS, GL_CLAMP);
-    EXPECT_EQ(wrapT, GL_CLAMP);
-    EXPECT_EQ(minF, GL_LINEAR);
-    EXPECT_EQ(magF, GL_LINEAR);
-    Bytes texels = TexelsOf(texture);
-    Bytes pattern = PatternPixels(3, 5, 24);
-    EXPECT_EQ(texels[4 * 14 + 1], pattern[3 * 14 + 1]);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    Texture empty;
+    EXPECT_FALSE(BuildTexture(&empty, kAlphaOpaque));
+    EXPECT_FALSE(BuildTexture(nullptr, kAlphaOpaque));
+    EXPECT_EQ(empty.texID, 0u);
 }
 
-// Draws the texture over the whole drawable in pixel space.
+// Draws the texture over the whole w x h drawable in pixel space.
 void DrawFullScreen(const Texture& texture, int w, int h) {
     SetPixelSpace(w, h);
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, texture.texID);
     glColor3f(1, 1, 1);
     glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(0, 0);
-    glTexCoord2f(1, 0);
-    glVertex2f(w, 0);
-    glTexCoord2f(1, 1);
-    glVertex2f(w, h);
-    glTexCoord2f(0, 1);
-    glVertex2f(0, h);
+    for (auto [s, t] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+        glTexCoord2f(s, t);
+        glVertex2f(s * w, t * h);
+    }
     glEnd();
     glDisable(GL_TEXTURE_2D);
 }
 
-TEST_F(TextureBuildTest, PicturesStoredEitherWayUpAreDrawnUpright) {
-    // Top half red, bottom half blue, as a picture.
-    const int side = 4;
+// Top half red, bottom half blue, colour keyed on its first pixel (the
+// bottom left, blue) and drawn blended over green: a picture stored either
+// way up shows red above green. The reads sample at texel centres (linear
+// filtering, clamped to the border).
+TEST_F(TextureBuildTest, PicturesAreDrawnUprightAndKeyedTexelsBlendAway) {
     Bytes pixels;
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side; ++x)
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
             pixels.insert(pixels.end(), {uint8_t(y >= 2 ? 255 : 0), 0, uint8_t(y >= 2 ? 0 : 255)});
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glClearColor(0, 1, 0, 1);
     for (bool topOrigin : {false, true}) {
-        Bytes file = EncodeTGA(pixels.data(), side, side, 24, topOrigin, topOrigin);
+        SCOPED_TRACE(topOrigin ? "top origin" : "bottom origin");
+        Bytes file = EncodeTGA(pixels.data(), 4, 4, 24, topOrigin, topOrigin);
         std::istringstream in(std::string(file.begin(), file.end()));
         Texture texture;
         ASSERT_TRUE(DecodeTGA(&texture, in));
-        ASSERT_TRUE(BuildTexture(&texture, kAlphaOpaque));
+        ASSERT_TRUE(BuildTexture(&texture, kAlphaColourKey));
         glClear(GL_COLOR_BUFFER_BIT);
         DrawFullScreen(texture, width, height);
-        // Sampled at texel centres (linear filtering, clamped to the border).
-        Rgba top = ReadPixel(width / 2, height * 7 / 8);
-        Rgba bottom = ReadPixel(width / 2, height / 8);
-        EXPECT_GT(top.r, 240) << "top origin " << topOrigin;
-        EXPECT_LT(top.b, 15);
-        EXPECT_GT(bottom.b, 240);
-        EXPECT_LT(bottom.r, 15);
+        Rgba top = ReadPixel(width / 2, height * 7 / 8), bottom = ReadPixel(width / 2, height / 8);
+        EXPECT_GT(top.r, 240);
+        EXPECT_LT(top.g + top.b, 15);
+        EXPECT_GT(bottom.g, 240);
+        EXPECT_LT(bottom.r + bottom.b, 15);
     }
-}
-
-TEST_F(TextureBuildTest, ColourKeyedTexelsBlendAway) {
-    Texture texture;
-    Fill(&texture, 2, 1, 24, {255, 0, 255, 0, 255, 0});
-    ASSERT_TRUE(BuildTexture(&texture, kAlphaColourKey));
-    glClearColor(0, 0, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    DrawFullScreen(texture, width, height);
     glDisable(GL_BLEND);
-    // Sampled at texel centres (linear filtering, clamped to the border).
-    Rgba left = ReadPixel(width / 4, height / 2);
-    Rgba right = ReadPixel(width * 3 / 4, height / 2);
-    EXPECT_GT(left.b, 250);  // the key colour shows the background
-    EXPECT_LT(left.r, 5);
-    EXPECT_GT(right.g, 250);
-    EXPECT_LT(right.b, 5);
 }
 
 TEST_F(TextureBuildTest, SeparateAlphaImageGivesTheAlpha) {
@@ -178,7 +141,6 @@ TEST_F(TextureBuildTest, SeparateAlphaImageGivesTheAlpha) {
     Fill(&colour, 2, 2, 24, Bytes(12, 1));
     Fill(&small, 1, 2, 24, Bytes(6, 1));
     Fill(&rgba, 2, 2, 32, Bytes(16, 1));
-    colour.texID = 0;
     EXPECT_FALSE(BuildTGATextureWithAlpha(&colour, &small));
     EXPECT_FALSE(BuildTGATextureWithAlpha(&colour, &rgba));
     EXPECT_FALSE(BuildTGATextureWithAlpha(&rgba, &colour));
@@ -186,50 +148,34 @@ TEST_F(TextureBuildTest, SeparateAlphaImageGivesTheAlpha) {
     EXPECT_NE(colour.imageData, nullptr);
 }
 
-TEST_F(TextureBuildTest, EmptyRecordBuildsNothing) {
-    Texture empty;
-    EXPECT_FALSE(BuildTexture(&empty, kAlphaOpaque));
-    EXPECT_FALSE(BuildTexture(nullptr, kAlphaOpaque));
-    EXPECT_EQ(empty.texID, 0u);
-}
-
-TEST_F(TextureBuildTest, ReleasingDeletesTheNameOnceAndTablesReleaseEverySlot) {
+TEST_F(TextureBuildTest, ReleasingDeletesTheNameOnceAndMovingHandsItOver) {
     Texture texture;
     Fill(&texture, 2, 2, 24, Bytes(12, 50));
     ASSERT_TRUE(BuildTexture(&texture, kAlphaOpaque));
     const GLuint name = texture.texID;
-    EXPECT_TRUE(glIsTexture(name));
-    texture.Cleanup();
+    Texture moved(std::move(texture));
     EXPECT_EQ(texture.texID, 0u);
+    texture.Cleanup();  // the emptied source releases nothing
+    EXPECT_TRUE(glIsTexture(name));
+    Texture target;
+    target = std::move(moved);
+    EXPECT_EQ(target.texID, name);
+    EXPECT_EQ(target.width, 2u);
+    EXPECT_EQ(moved.width, 0u);
+    target.Cleanup();
+    EXPECT_EQ(target.texID, 0u);
     EXPECT_FALSE(glIsTexture(name));
-    texture.Cleanup();  // again: nothing left to release
+    target.Cleanup();  // again: nothing left to release
 
+    // A table releases every slot, built or only decoded.
     Texture* table = new Texture[3];
     Fill(&table[0], 1, 1, 24, {1, 2, 3});
-    Fill(&table[2], 1, 1, 24, {1, 2, 3});
     ASSERT_TRUE(BuildTexture(&table[0], kAlphaOpaque));
-    Fill(&table[1], 1, 1, 24, {4, 5, 6});  // decoded, never built
+    Fill(&table[1], 1, 1, 24, {4, 5, 6});
     const GLuint first = table[0].texID;
     delete[] table;
     EXPECT_FALSE(glIsTexture(first));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(TextureBuildTest, MovingHandsTheTextureOver) {
-    Texture source;
-    Fill(&source, 1, 1, 24, {1, 2, 3});
-    ASSERT_TRUE(BuildTexture(&source, kAlphaOpaque));
-    const GLuint name = source.texID;
-    Texture target(std::move(source));
-    EXPECT_EQ(source.texID, 0u);
-    EXPECT_EQ(target.texID, name);
-    source.Cleanup();
-    EXPECT_TRUE(glIsTexture(name));
-    Texture other;
-    other = std::move(target);
-    EXPECT_EQ(other.texID, name);
-    EXPECT_EQ(other.width, 1u);
-    EXPECT_EQ(target.width, 0u);
 }
 
 }  // namespace
