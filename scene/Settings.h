@@ -48,5 +48,3 @@ struct SETTINGS {
     void SetBGPath(const char* path);
 };
 
-// The delay every new view starts with, whatever is stored under PicDelay.
-constexpr int64_t kDefaultPicDelay = 20;

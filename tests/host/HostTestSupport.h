@@ -6,11 +6,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/DovelSSView.h"
 #include "host/HeadlessBackend.h"
 
-// A fresh folder under $TMPDIR (or /tmp), removed with everything in it.
+// A fresh folder under the temporary folder, removed with everything in it.
 struct ScratchFolder {
     ScratchFolder();
     ~ScratchFolder();
@@ -20,23 +21,21 @@ struct ScratchFolder {
 
 std::string ReadFileText(const std::string& path);
 void WriteFileText(const std::string& path, const std::string& text);
-bool PathExists(const std::string& path);
 // Names of the entries of folder, sorted.
 std::vector<std::string> ListFolder(const std::string& folder);
 
 // The resource folder of the build ($DOVEL_DATA_DIR), ending in "/".
 std::string DataFolder();
 
-// A preferences file of version 1.1 with the given extra lines (TOML), the
-// background kind and colour as given.
+// A preferences file of version 1.1 with the background kind as given, the
+// background colour (0.2, 0.4, 0.6) and the given extra lines (TOML).
 std::string PrefsText(int bgType, const std::string& extraLines = "");
 
-// Makes a view on the headless backend (display w x h, the given snapshot)
-// and sizes it. Fails the test when it cannot.
+// Makes a view of w x h on backend (by default the headless one with the
+// given snapshot) and sizes it. Fails the test when it cannot.
 std::unique_ptr<DovelSSView> MakeView(const HostEnvironment& env, int w, int h, bool preview = false,
-                                      std::shared_ptr<const SnapshotImage> snapshot = nullptr);
-std::unique_ptr<DovelSSView> MakeViewOn(const HostEnvironment& env, int w, int h, bool preview,
-                                        std::unique_ptr<ViewBackend> backend);
+                                      std::shared_ptr<const SnapshotImage> snapshot = nullptr,
+                                      std::unique_ptr<ViewBackend> backend = nullptr);
 
 // A snapshot of w x h with a colour gradient (never all black).
 std::shared_ptr<SnapshotImage> GradientSnapshot(int w, int h);

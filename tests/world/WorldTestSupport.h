@@ -1,6 +1,6 @@
 // Shared helpers of the world tests: the GL state the scene controller
-// leaves for the world, one frame driven as the controller drives it, the
-// shipped packs, and small packs written in code for set-ups that must fail.
+// leaves for the world, one frame driven as the controller drives it, and
+// the shipped packs.
 #pragma once
 
 #include <string>
@@ -17,27 +17,8 @@ constexpr double kStep = 1.0 / 60.0;
 // The folder of the shipped packs (DOVEL_DATA_DIR, ending in "/").
 std::string DataDir();
 
-// A fresh empty folder under the temporary folder, removed with its files on
-// destruction; path ends in "/".
-struct ScratchFolder {
-    std::string path;
-    ScratchFolder();
-    ~ScratchFolder();
-    std::string File(const char* name) const { return path + name; }
-};
-
-// Writes an archer pack (a skinned model with `joints` joints, the last the
-// bow hand, and `textures` textures) as folder + "dovel.ple".
-void WriteArcherPack(const std::string& folder, int joints, int textures);
-// Copies the shipped pack `name` into folder.
-void CopyShippedPack(const std::string& folder, const char* name);
-
-// The GL state the world finds: the host's depth test and colour material,
-// the scene controller's light 0, back-face culling, sphere-map generation
-// and blend function.
-void PrepareWorldGL();
-
-// A world on the shipped packs in a GL context of width x height.
+// A world on the shipped packs, with the GL state the host and the scene
+// controller leave for it.
 class WorldTest : public GLTest {
 protected:
     SETTINGS settings;
@@ -46,13 +27,10 @@ protected:
 
     void SetUp() override;
     void TearDown() override;
-    // Extracts the frustum of the system's camera, as every frame starts.
-    void Camera();
     // Sets the world up on the shipped packs; false when that fails.
-    bool SetupWorld();
-    // One frame as the scene controller runs it: camera, frustum, Draw.
-    void Frame(double dt = kStep);
-    void Frames(int n, double dt = kStep);
+    bool SetupWorld() { return world.Setup(&settings, DataDir().c_str()); }
+    // n frames as the scene controller runs them: camera, frustum, Draw.
+    void Frames(int n);
     // Active slots (whole hearts and fragments).
     int ActiveHearts() const;
     // Empties the pool: every slot inactive.

@@ -8,24 +8,9 @@
 
 namespace {
 
-void ExpectLight(GLenum name, float r, float g, float b, float a) {
-    GLfloat v[4];
-    glGetLightfv(GL_LIGHT0, name, v);
-    EXPECT_FLOAT_EQ(v[0], r);
-    EXPECT_FLOAT_EQ(v[1], g);
-    EXPECT_FLOAT_EQ(v[2], b);
-    EXPECT_FLOAT_EQ(v[3], a);
-}
-
 GLint Integer(GLenum name) {
     GLint v = 0;
     glGetIntegerv(name, &v);
-    return v;
-}
-
-GLint TexGenMode(GLenum coord) {
-    GLint v = 0;
-    glGetTexGeniv(coord, GL_TEXTURE_GEN_MODE, &v);
     return v;
 }
 
@@ -44,23 +29,26 @@ TEST_F(GLTest, TheWorldsGLStateIsSetWholeOverContraryState) {
 
     SetupWorldGLState(VECTOR3D{0.0f, 5.0f, 5.0f});
 
-    ExpectLight(GL_AMBIENT, 0.0f, 0.0f, 0.0f, 0.0f);
-    ExpectLight(GL_DIFFUSE, 1.0f, 1.0f, 1.0f, 1.0f);
-    ExpectLight(GL_SPECULAR, 0.3f, 0.3f, 0.3f, 1.0f);
-    ExpectLight(GL_POSITION, 1.0f, 3.0f, 5.0f, 1.0f);  // in eye coordinates
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    // Light 0: no ambient, white diffuse, dim specular, placed in eye coordinates.
+    const GLenum names[] = {GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, GL_POSITION};
+    const GLfloat expected[4][4] = {{0, 0, 0, 0}, {1, 1, 1, 1}, {0.3f, 0.3f, 0.3f, 1}, {1, 3, 5, 1}};
+    for (int n = 0; n < 4; ++n) {
+        GLfloat v[4];
+        glGetLightfv(GL_LIGHT0, names[n], v);
+        for (int i = 0; i < 4; ++i) EXPECT_FLOAT_EQ(v[i], expected[n][i]) << n << "," << i;
+    }
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING) && glIsEnabled(GL_LIGHT0));
     EXPECT_EQ(Integer(GL_CULL_FACE_MODE), GL_BACK);
-    EXPECT_EQ(TexGenMode(GL_S), GL_SPHERE_MAP);
-    EXPECT_EQ(TexGenMode(GL_T), GL_SPHERE_MAP);
+    for (GLenum coord : {GL_S, GL_T}) {
+        GLint mode = 0;
+        glGetTexGeniv(coord, GL_TEXTURE_GEN_MODE, &mode);
+        EXPECT_EQ(mode, GL_SPHERE_MAP) << coord;
+    }
     EXPECT_EQ(Integer(GL_BLEND_SRC), GL_SRC_ALPHA);
     EXPECT_EQ(Integer(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
     // Switching culling, blending and generation on is left to each drawing.
-    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE));
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+    EXPECT_FALSE(glIsEnabled(GL_CULL_FACE) || glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_GEN_S));
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-    glLoadIdentity();
 }
 
 }  // namespace

@@ -2,20 +2,56 @@
 // refused, and cleaning it up after success, after failure and twice.
 #include <GL/gl.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "assets/FileBytes.h"
+#include "assets/PackWriter.h"
+#include "assets/TGAWriter.h"
+#include "model/MS3DWriter.h"
 #include "tests/world/WorldTestSupport.h"
 
 namespace {
 
-void ExpectReleased(const VDMAIN& world) {
-    EXPECT_EQ(world.dovel, nullptr);
-    EXPECT_EQ(world.dovelTex, nullptr);
-    EXPECT_EQ(world.hearts, nullptr);
-    EXPECT_EQ(world.numHearts, 0);
-    EXPECT_EQ(world.arrowList, 0u);
-    for (uint32_t list : world.heartList) EXPECT_EQ(list, 0u);
+// A fresh empty folder of this process (path ends in "/"), removed with its files.
+struct ScratchFolder {
+    std::string path = testing::TempDir() + "dovel-world-" + std::to_string(getpid()) + "/";
+    ScratchFolder() { std::filesystem::create_directories(path); }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+
+// Writes folder + "dovel.ple": the sample model with no skinned vertices (so
+// only the joint count matters) and `textures` small textures.
+void WriteArcherPack(const std::string& folder, int joints, int textures) {
+    MS3DSource source = SampleMS3DSource();
+    for (MS3D_VERTEX& v : source.vertices) v.boneId = -1;
+    source.joints.resize(joints);
+    for (int j = 2; j < joints; ++j) source.joints[j].name = "joint" + std::to_string(j);
+    MS3D model;
+    ASSERT_TRUE(BuildMS3D(source, &model));
+    const uint8_t pixels[4 * 3] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+    std::vector<PackLump> lumps(textures, PackLump{EncodeTGA(pixels, 2, 2, 24, false, false), 1, 0});
+    lumps.insert(lumps.begin(), PackLump{EncodeMS3D(model), 0, 0});
+    ASSERT_TRUE(WriteFileBytes(folder + kArcherPackName, EncodePack(lumps), nullptr));
+}
+
+void CopyShippedPack(const std::string& folder, const char* name) {
+    std::error_code error;
+    std::filesystem::copy_file(DataDir() + name, folder + name,
+                               std::filesystem::copy_options::overwrite_existing, error);
+    ASSERT_FALSE(error) << name << ": " << error.message();
+}
+
+void ExpectReleased(const VDMAIN& w) {
+    EXPECT_TRUE(w.dovel == nullptr && w.dovelTex == nullptr && w.hearts == nullptr && w.numHearts == 0);
+    EXPECT_EQ(w.arrowList, 0u);
+    for (uint32_t list : w.heartList) EXPECT_EQ(list, 0u);
 }
 
 TEST_F(WorldTest, SetsUpFromTheShippedPacksAndKeepsItsOwnCopyOfTheSettings) {
@@ -23,9 +59,7 @@ TEST_F(WorldTest, SetsUpFromTheShippedPacksAndKeepsItsOwnCopyOfTheSettings) {
     settings.RANDOMSHADES = false;
     settings.HEARTCOLLISIONS = false;
     settings.TRANSPARENTHEARTS = true;
-    settings.HCR = 0.25f;
     settings.HCG = 0.5f;
-    settings.HCB = 0.75f;
     world.arrowsLoosed = 4;  // as a previous scene left them
     world.heartsBurst = 9;
     ASSERT_TRUE(SetupWorld());
@@ -34,9 +68,7 @@ TEST_F(WorldTest, SetsUpFromTheShippedPacksAndKeepsItsOwnCopyOfTheSettings) {
     settings.HCG = 0.0f;
 
     EXPECT_EQ(world.SETNUMHEARTS, 50);
-    EXPECT_FALSE(world.RANDOMSHADES);
-    EXPECT_FALSE(world.HEARTCOLLISIONS);
-    EXPECT_TRUE(world.TRANSPARENTHEARTS);
+    EXPECT_TRUE(!world.RANDOMSHADES && !world.HEARTCOLLISIONS && world.TRANSPARENTHEARTS);
     EXPECT_EQ(world.heartCol.y, 0.5f);
     ASSERT_EQ(world.numHearts, 100);
     EXPECT_EQ(ActiveHearts(), 0);
@@ -47,82 +79,74 @@ TEST_F(WorldTest, SetsUpFromTheShippedPacksAndKeepsItsOwnCopyOfTheSettings) {
     EXPECT_GE(world.dovel->numJoints, kArcherJointsNeeded);
     EXPECT_EQ(world.dovel->action, kActionEnter);
     EXPECT_EQ(world.dovel->targetHeart, kNoSlot);
-    EXPECT_EQ(world.arrowsLoosed, 0);
-    EXPECT_EQ(world.heartsBurst, 0);
+    EXPECT_TRUE(world.arrowsLoosed == 0 && world.heartsBurst == 0);
 
     uint32_t firstList = world.heartList[0];
-    world.Cleanup();
-    ExpectReleased(world);
+    for (int pass = 0; pass < 2; ++pass) {  // a second Cleanup is harmless
+        world.Cleanup();
+        ExpectReleased(world);
+    }
     EXPECT_FALSE(glIsList(firstList));
-    world.Cleanup();
-    ExpectReleased(world);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(WorldTest, MissingOrDamagedPacksFailSetupAndCleanupReleasesWhatWasBuilt) {
-    ScratchFolder empty;
-    EXPECT_FALSE(world.Setup(&settings, empty.path.c_str()));
+    ScratchFolder folder;
+    EXPECT_FALSE(world.Setup(&settings, folder.path.c_str()));
     EXPECT_EQ(world.hearts, nullptr);
     world.Cleanup();
     ExpectReleased(world);
 
     // The archer loads, the object pack is missing: no arrow, no hearts.
-    ScratchFolder noObjects;
-    CopyShippedPack(noObjects.path, kArcherPackName);
-    EXPECT_FALSE(world.Setup(&settings, noObjects.path.c_str()));
-    EXPECT_NE(world.dovel, nullptr);
-    EXPECT_EQ(world.hearts, nullptr);
+    CopyShippedPack(folder.path, kArcherPackName);
+    EXPECT_FALSE(world.Setup(&settings, folder.path.c_str()));
+    EXPECT_TRUE(world.dovel != nullptr && world.hearts == nullptr);
     world.Cleanup();
     world.Cleanup();
     ExpectReleased(world);
 
     // An object pack cut short fails its length check.
-    CopyShippedPack(noObjects.path, kObjectPackName);
+    CopyShippedPack(folder.path, kObjectPackName);
+    std::string objects = folder.path + kObjectPackName;
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(ReadFileBytes(noObjects.File(kObjectPackName), &bytes, nullptr));
-    bytes.resize(bytes.size() - 1);
-    ASSERT_TRUE(WriteFileBytes(noObjects.File(kObjectPackName), bytes, nullptr));
-    EXPECT_FALSE(world.Setup(&settings, noObjects.path.c_str()));
+    ASSERT_TRUE(ReadFileBytes(objects, &bytes, nullptr));
+    bytes.pop_back();
+    ASSERT_TRUE(WriteFileBytes(objects, bytes, nullptr));
+    EXPECT_FALSE(world.Setup(&settings, folder.path.c_str()));
     EXPECT_EQ(world.arrowList, 0u);
+    world.Cleanup();
 
-    EXPECT_FALSE(world.Setup(nullptr, DataDir().c_str()));
-    EXPECT_FALSE(world.Setup(&settings, nullptr));
-}
-
-TEST_F(WorldTest, AnArcherWithoutTheArrowTextureOrWingsAndBowHandIsRefused) {
+    // An archer without the arrow's texture, the wings or the bow hand.
+    CopyShippedPack(folder.path, kObjectPackName);
     struct Case {
         int joints, textures;
         bool accepted;
     } cases[] = {{3, 5, true}, {3, 4, false}, {2, 5, false}, {0, 8, false}};
     for (const Case& c : cases) {
-        ScratchFolder folder;
         WriteArcherPack(folder.path, c.joints, c.textures);
-        CopyShippedPack(folder.path, kObjectPackName);
         EXPECT_EQ(world.Setup(&settings, folder.path.c_str()), c.accepted) << c.joints << " " << c.textures;
         world.Cleanup();
     }
 }
 
-TEST_F(WorldTest, ResourcePathsThatDoNotFitTheirBufferAreRefused) {
+TEST_F(WorldTest, NullArgumentsLongPathsAndImpossibleHeartCountsFailSetup) {
+    EXPECT_FALSE(world.Setup(nullptr, DataDir().c_str()));
+    EXPECT_FALSE(world.Setup(&settings, nullptr));
     char out[kResourcePathSize];
-    const size_t nameLength = sizeof(kArcherPackName) - 1;
-    std::string fits(kResourcePathSize - 1 - nameLength, 'd');
+    std::string fits(kResourcePathSize - sizeof(kArcherPackName), 'd');
     ASSERT_TRUE(BuildResourcePath(out, fits.c_str(), kArcherPackName));
     EXPECT_EQ(std::string(out), fits + kArcherPackName);
-    std::string tooLong = fits + "d";
-    EXPECT_FALSE(BuildResourcePath(out, tooLong.c_str(), kArcherPackName));
+    EXPECT_FALSE(BuildResourcePath(out, (fits + "d").c_str(), kArcherPackName));
     EXPECT_STREQ(out, "");
-
     std::string deep = DataDir() + std::string(kResourcePathSize, 'x') + "/";
     EXPECT_FALSE(world.Setup(&settings, deep.c_str()));
     world.Cleanup();
     ExpectReleased(world);
-}
 
-TEST_F(WorldTest, AHeartCountThatCannotBeAPoolFailsSetup) {
     settings.SETNUMHEARTS = -1;
     EXPECT_FALSE(SetupWorld());
     EXPECT_EQ(world.hearts, nullptr);
+    world.Cleanup();
     settings.SETNUMHEARTS = 0;
     ASSERT_TRUE(SetupWorld());
     Frames(120);  // nothing to spawn, nothing to aim at: the archer just flies
