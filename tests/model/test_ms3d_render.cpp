@@ -1,9 +1,7 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <string>
+#include <functional>
 #include <vector>
 
 #include "assets/Texture.h"
@@ -14,51 +12,49 @@
 
 namespace {
 
-// Two unit squares side by side facing the camera: group 0 "left" (x -2..0,
-// material 0) and group 1 "right" (x 0..2, material 1), plus an empty group
-// 2. Texture coordinates cover each square once; the corners' t values run
-// 0 at the bottom to 1 at the top as stored in the file.
+constexpr uint32_t kRed = 0xff0000, kGreen = 0x00ff00, kBlue = 0x0000ff, kYellow = 0xffff00;
+constexpr uint32_t kWhite = 0xffffff, kBlack = 0;
+
+uint32_t Rgb(Rgba p) {
+    return static_cast<uint32_t>(p.r << 16 | p.g << 8 | p.b);
+}
+
+// Two squares of 2 x 2 units side by side facing the camera: group 0 "left"
+// (x -2..0, material 0) and group 1 "right" (x 0..2, material 1), plus an
+// empty group 2 without material. Texture coordinates cover each square once;
+// t runs 0 at the bottom to 1 at the top as stored in the file.
 MS3DSource TwoSquares() {
     MS3DSource source;
-    auto vertex = [](float x, float y) {
-        MS3D_VERTEX v;
-        v.vertex[0] = x;
-        v.vertex[1] = y;
-        return v;
-    };
-    for (float x0 : {-2.0f, 0.0f}) {
-        source.vertices.push_back(vertex(x0, -1));
-        source.vertices.push_back(vertex(x0 + 2, -1));
-        source.vertices.push_back(vertex(x0 + 2, 1));
-        source.vertices.push_back(vertex(x0, 1));
-    }
-    const float s[4] = {0, 1, 1, 0};
-    const float t[4] = {0, 0, 1, 1};
-    const int halves[2][3] = {{0, 1, 2}, {0, 2, 3}};
-    for (uint16_t base : {0, 4}) {
-        for (const int* corners : halves) {
+    const float s[4] = {0, 1, 1, 0}, t[4] = {0, 0, 1, 1};
+    const int corners[2][3] = {{0, 1, 2}, {0, 2, 3}};
+    for (int square = 0; square < 2; square++) {
+        for (int c = 0; c < 4; c++) {
+            MS3D_VERTEX v;
+            v.vertex[0] = 2.0f * (square - 1 + s[c]);
+            v.vertex[1] = 2.0f * t[c] - 1;
+            source.vertices.push_back(v);
+        }
+        for (const int* half : corners) {
             MS3D_TRIANGLE tri;
             for (int c = 0; c < 3; c++) {
-                tri.vertexIndices[c] = static_cast<uint16_t>(base + corners[c]);
+                tri.vertexIndices[c] = static_cast<uint16_t>(4 * square + half[c]);
                 tri.vertexNormals[c][2] = 1.0f;
-                tri.s[c] = s[corners[c]];
-                tri.t[c] = t[corners[c]];
+                tri.s[c] = s[half[c]];
+                tri.t[c] = t[half[c]];
             }
-            tri.groupIndex = static_cast<uint8_t>(base / 4);
+            tri.groupIndex = static_cast<uint8_t>(square);
             source.triangles.push_back(tri);
         }
     }
-    MS3DSourceGroup left{"left", {0, 1}, 0, 0};
-    MS3DSourceGroup right{"right", {2, 3}, 1, 0};
-    MS3DSourceGroup empty{"empty", {}, -1, 0};
-    source.groups = {left, right, empty};
+    source.groups = {{"left", {0, 1}, 0, 0}, {"right", {2, 3}, 1, 0}, {"empty", {}, -1, 0}};
     source.materials.resize(2);
     return source;
 }
 
 // A 1 x 2 texture: bottom row (t = 0) `bottom`, top row (t = 1) `top`.
-GLuint MakeTexture(const uint8_t bottom[3], const uint8_t top[3]) {
-    const uint8_t pixels[6] = {bottom[0], bottom[1], bottom[2], top[0], top[1], top[2]};
+GLuint MakeTexture(uint32_t bottom, uint32_t top) {
+    const uint8_t pixels[6] = {uint8_t(bottom >> 16), uint8_t(bottom >> 8), uint8_t(bottom),
+                               uint8_t(top >> 16),    uint8_t(top >> 8),    uint8_t(top)};
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -70,44 +66,17 @@ GLuint MakeTexture(const uint8_t bottom[3], const uint8_t top[3]) {
     return name;
 }
 
-GLint BoundTexture() {
+GLuint BoundTexture() {
     GLint name = -1;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
-    return name;
+    return static_cast<GLuint>(name);
 }
 
-// Writes the framebuffer as a PPM into $DOVEL_SNAPSHOT_DIR, when set, so a
-// person can look at what the test drew.
-void Snapshot(const char* name, int w, int h) {
-    const char* dir = std::getenv("DOVEL_SNAPSHOT_DIR");
-    if (!dir) return;
-    std::vector<uint8_t> rgba = ReadFramebuffer(w, h);
-    std::string path = std::string(dir) + "/" + name + ".ppm";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return;
-    std::fprintf(f, "P6\n%d %d\n255\n", w, h);
-    for (int y = h - 1; y >= 0; y--) {
-        for (int x = 0; x < w; x++) std::fwrite(&rgba[(y * w + x) * 4], 1, 3, f);
-    }
-    std::fclose(f);
-}
-
+// The scene camera looking at the plane z = -5, cleared to black, white
+// colour, texturing on.
 struct ModelDrawing : GLTest {
-    MS3D model;
-    Texture textures[2];
-    const uint8_t red[3] = {255, 0, 0};
-    const uint8_t green[3] = {0, 255, 0};
-    const uint8_t blue[3] = {0, 0, 255};
-    const uint8_t yellow[3] = {255, 255, 0};
-    const uint8_t black[3] = {0, 0, 0};
-
     void SetUp() override {
         GLTest::SetUp();
-        ASSERT_TRUE(LoadBytes(&model, EncodeSource(TwoSquares()))) << model.lastError;
-        // Left texture: red at the bottom of the file's t range, green at
-        // the top; right: blue and yellow.
-        textures[0].texID = MakeTexture(red, green);
-        textures[1].texID = MakeTexture(blue, yellow);
         SetSceneCamera(width, height);
         glTranslatef(0, 0, -5);
         glClearColor(0, 0, 0, 1);
@@ -115,82 +84,74 @@ struct ModelDrawing : GLTest {
         glColor3f(1, 1, 1);
         glEnable(GL_TEXTURE_2D);
     }
-
-    void TearDown() override {
-        for (Texture& t : textures) t.Cleanup();
-        GLTest::TearDown();
-    }
-
-    // Pixels from the centre to a point `units` off the axis in the plane 5
-    // units in front of the camera.
+    // Pixels from the centre to a point `units` off the axis in that plane.
     int PixelsFor(float units) {
         return static_cast<int>(units / (5.0 * std::tan(22.5 * kPi / 180)) * height / 2);
     }
-
-    // Pixel rows a quarter of the square above and below its centre.
-    Rgba Upper(int side) { return ReadPixel(width / 2 + side * width / 8, height / 2 + height / 12); }
-    Rgba Lower(int side) { return ReadPixel(width / 2 + side * width / 8, height / 2 - height / 12); }
 };
 
-void ExpectColour(Rgba p, const uint8_t c[3], const char* where) {
-    EXPECT_EQ(p.r, c[0]) << where;
-    EXPECT_EQ(p.g, c[1]) << where;
-    EXPECT_EQ(p.b, c[2]) << where;
-}
-
-TEST_F(ModelDrawing, EachGroupDrawsWithItsMaterialsTextureAndTFlipped) {
-    model.Render(textures);
-    Snapshot("ms3d_two_squares", width, height);
-    // The file's t = 0 is sent as 1: the top of the texture lands at the
-    // bottom of the square.
-    ExpectColour(Lower(-1), green, "left, lower");
-    ExpectColour(Upper(-1), red, "left, upper");
-    ExpectColour(Lower(1), yellow, "right, lower");
-    ExpectColour(Upper(1), blue, "right, upper");
-    ExpectColour(ReadPixel(4, 4), black, "outside");
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-}
-
-TEST_F(ModelDrawing, RenderWithoutTexturesKeepsTheCurrentBinding) {
-    glBindTexture(GL_TEXTURE_2D, textures[1].texID);
-    model.Render();
-    ExpectColour(Lower(-1), yellow, "left uses the bound texture");
-    ExpectColour(Upper(1), blue, "right too");
-    EXPECT_EQ(BoundTexture(), static_cast<GLint>(textures[1].texID));
-    model.Render(nullptr);
-    EXPECT_EQ(BoundTexture(), static_cast<GLint>(textures[1].texID));
-}
-
-TEST_F(ModelDrawing, GroupOutsideTheTextureTableDrawsUntextured) {
-    model.Render(textures, 1);  // the table holds only the left texture
-    ExpectColour(Lower(-1), green, "left");
-    const uint8_t white[3] = {255, 255, 255};
-    ExpectColour(Lower(1), white, "right");
-    ExpectColour(Upper(1), white, "right");
-    EXPECT_EQ(BoundTexture(), 0);  // the empty group, no material, binds none too
-}
-
-TEST_F(ModelDrawing, DrawGroupOutsideTheGroupsDoesNothing) {
-    glBindTexture(GL_TEXTURE_2D, textures[0].texID);
-    for (int group : {-1, 3, 1000}) {
-        model.DrawGroup(group);
-        model.DrawGroup(group, textures);
-        model.DrawGroup(group, textures, 2);
+// Each case draws the two squares into a cleared frame and reads a quarter of
+// a square above and below the centre of each.
+TEST_F(ModelDrawing, EachGroupBindsItsMaterialsTextureAndFlipsT) {
+    MS3D model;
+    ASSERT_TRUE(LoadBytes(&model, EncodeSource(TwoSquares()))) << model.lastError;
+    Texture textures[2];
+    // Left: red at the bottom of the file's t range, green at the top; right:
+    // blue and yellow.
+    textures[0].texID = MakeTexture(kRed, kGreen);
+    textures[1].texID = MakeTexture(kBlue, kYellow);
+    const GLuint left = textures[0].texID, right = textures[1].texID;
+    const struct {
+        const char* what;
+        GLuint boundBefore;
+        std::function<void()> draw;
+        uint32_t leftLower, leftUpper, rightLower, rightUpper;
+        GLuint boundAfter;
+    } cases[] = {
+        // The file's t = 0 is sent as 1: the top of the texture lands at the
+        // bottom of the square. The empty group, without material, binds 0.
+        {"texture table", 0, [&] { model.Render(textures); }, kGreen, kRed, kYellow, kBlue, 0},
+        {"no table: the current binding stays", right,
+         [&] {
+             model.Render();
+             model.Render(nullptr);
+         },
+         kYellow, kBlue, kYellow, kBlue, right},
+        {"group outside the table: untextured", 0, [&] { model.Render(textures, 1); }, kGreen, kRed, kWhite,
+         kWhite, 0},
+        {"groups outside the model draw nothing", left,
+         [&] {
+             for (int group : {-1, 3, 1000}) {
+                 model.DrawGroup(group);
+                 model.DrawGroup(group, textures);
+                 model.DrawGroup(group, textures, 2);
+             }
+         },
+         kBlack, kBlack, kBlack, kBlack, left},
+        {"one group alone", 0, [&] { model.DrawGroup(1, textures); }, kBlack, kBlack, kYellow, kBlue, right},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glBindTexture(GL_TEXTURE_2D, c.boundBefore);
+        c.draw();
+        const int x = width / 8, y = height / 12;
+        EXPECT_EQ(Rgb(ReadPixel(width / 2 - x, height / 2 - y)), c.leftLower);
+        EXPECT_EQ(Rgb(ReadPixel(width / 2 - x, height / 2 + y)), c.leftUpper);
+        EXPECT_EQ(Rgb(ReadPixel(width / 2 + x, height / 2 - y)), c.rightLower);
+        EXPECT_EQ(Rgb(ReadPixel(width / 2 + x, height / 2 + y)), c.rightUpper);
+        EXPECT_EQ(Rgb(ReadPixel(4, 4)), kBlack);
+        EXPECT_EQ(BoundTexture(), c.boundAfter);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
-    EXPECT_EQ(BoundTexture(), static_cast<GLint>(textures[0].texID));
-    ExpectColour(Lower(-1), black, "nothing drawn");
-    model.DrawGroup(1, textures);
-    ExpectColour(Lower(1), yellow, "right drawn alone");
-    ExpectColour(Lower(-1), black, "left not drawn");
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    for (Texture& t : textures) t.Cleanup();
 }
 
 // Feedback mode returns what reached GL: position, colour and texture
 // coordinate of every vertex.
 TEST_F(ModelDrawing, CornersAreSentWithTheirNormalTexCoordAndVertex) {
-    MS3DSource source = SampleMS3DSource();
     MS3D sample;
-    ASSERT_TRUE(LoadBytes(&sample, EncodeSource(source)));
+    ASSERT_TRUE(LoadBytes(&sample, EncodeSampleMS3D(false)));
     SetPixelSpace(width, height);
     std::vector<GLfloat> buffer(4096);
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
@@ -200,25 +161,21 @@ TEST_F(ModelDrawing, CornersAreSentWithTheirNormalTexCoordAndVertex) {
     glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
     glRenderMode(GL_FEEDBACK);
     sample.DrawGroup(0);
-    GLint values = glRenderMode(GL_RENDER);
     // Two polygons of three vertices: a token and a count, then per vertex
     // x, y, z, r, g, b, a, s, t, r, q.
-    ASSERT_EQ(values, 2 * (2 + 3 * 11));
+    ASSERT_EQ(glRenderMode(GL_RENDER), 2 * (2 + 3 * 11));
     const GLfloat* second = buffer.data() + 2 + 3 * 11;
     EXPECT_EQ(second[0], static_cast<GLfloat>(GL_POLYGON_TOKEN));
     EXPECT_EQ(second[1], 3.0f);
-    // Triangle 1 is (1, 3, 2); its corner 2 is vertex 2 at (0, 1) with s 0
-    // and t 0.25, sent as 0.75.
-    const GLfloat* corner2 = second + 2 + 2 * 11;
-    EXPECT_FLOAT_EQ(corner2[0], 0.0f);
-    EXPECT_FLOAT_EQ(corner2[1], 1.0f);
-    EXPECT_FLOAT_EQ(corner2[7], 0.0f);
-    EXPECT_FLOAT_EQ(corner2[8], 0.75f);
-    const GLfloat* corner1 = second + 2 + 11;  // vertex 3 at (2, 2), s 1, t 0
-    EXPECT_FLOAT_EQ(corner1[0], 2.0f);
-    EXPECT_FLOAT_EQ(corner1[1], 2.0f);
-    EXPECT_FLOAT_EQ(corner1[7], 1.0f);
-    EXPECT_FLOAT_EQ(corner1[8], 1.0f);
+    // Triangle 1 is (1, 3, 2). Its corner 1 is vertex 3 at (2, 2) with s 1
+    // and t 0, sent as 1; corner 2 is vertex 2 at (0, 1) with s 0 and t 0.25,
+    // sent as 0.75.
+    const GLfloat want[2][4] = {{2, 2, 1, 1}, {0, 1, 0, 0.75f}};
+    for (int c = 1; c <= 2; c++) {
+        const GLfloat* corner = second + 2 + c * 11;
+        EXPECT_EQ((std::vector<GLfloat>{corner[0], corner[1], corner[7], corner[8]}),
+                  std::vector<GLfloat>(want[c - 1], want[c - 1] + 4));
+    }
 }
 
 TEST_F(ModelDrawing, PosedArcherLikeModelDrawsWhereItsJointsPutIt) {
@@ -226,7 +183,7 @@ TEST_F(ModelDrawing, PosedArcherLikeModelDrawsWhereItsJointsPutIt) {
     // last keys the root turns 90 degrees about z and moves by (1,0,0): the
     // first triangle becomes (1,0) (1,1) (0,0), the second collapses.
     MS3D sample;
-    ASSERT_TRUE(LoadBytes(&sample, EncodeSource(SampleMS3DSource())));
+    ASSERT_TRUE(LoadBytes(&sample, EncodeSampleMS3D(false)));
     ASSERT_TRUE(sample.InitialSetup());
     sample.UpdatePoints();
     glDisable(GL_TEXTURE_2D);
@@ -237,11 +194,10 @@ TEST_F(ModelDrawing, PosedArcherLikeModelDrawsWhereItsJointsPutIt) {
     glClear(GL_COLOR_BUFFER_BIT);
     sample.RevertPoints();
     sample.SetAnimation(0, 48, 1000, false, false);
-    sample.Animate(1.5);  // past the last keys: root at 90 degrees, moved by (1,0,0)
+    sample.Animate(1.5);
     sample.UpdateSkeleton();
     sample.UpdatePoints();
     sample.Render();
-    Snapshot("ms3d_posed", width, height);
     EXPECT_EQ(ReadPixel(probeX, probeY).r, 0);
     EXPECT_EQ(ReadPixel(width / 2 + PixelsFor(0.9f), height / 2 + PixelsFor(0.5f)).r, 255);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
