@@ -8,6 +8,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -19,6 +20,13 @@
 inline std::string DataDir() {
     const char* dir = getenv("DOVEL_DATA_DIR");
     return dir != nullptr ? dir : "";
+}
+
+using PixelTest = std::function<bool(const uint8_t*)>;
+
+// Any colour but the fixture's clear colour, pure blue.
+inline bool NotBlue(const uint8_t* p) {
+    return !(p[0] == 0 && p[1] == 0 && p[2] == 255);
 }
 
 // The rectangle covered by the pixels that pass a test; empty when none do.
@@ -36,8 +44,7 @@ protected:
         height = 384;
         settings.BGTYPE = BG_COLOUR;
         settings.SETNUMHEARTS = 20;
-        settings.BGCR = 0.0f;
-        settings.BGCG = 0.0f;
+        settings.BGCR = settings.BGCG = 0.0f;
         settings.BGCB = 1.0f;
     }
 
@@ -81,12 +88,11 @@ protected:
         glDisable(GL_TEXTURE_2D);
     }
 
-    PixelBox FindPixels(const std::function<bool(const uint8_t*)>& test) {
+    // The pixels of rows y0..y1 that pass a test: how many, and their box.
+    PixelBox FindPixels(const PixelTest& test, int y0 = 0, int y1 = INT_MAX) {
         std::vector<uint8_t> pixels = ReadFramebuffer(width, height);
-        PixelBox box;
-        box.x0 = width;
-        box.y0 = height;
-        for (int y = 0; y < height; ++y) {
+        PixelBox box{width, height, -1, -1, 0};
+        for (int y = std::max(0, y0); y <= std::min(height - 1, y1); ++y) {
             for (int x = 0; x < width; ++x) {
                 if (!test(&pixels[(static_cast<size_t>(y) * width + x) * 4])) continue;
                 ++box.count;
@@ -96,23 +102,6 @@ protected:
                 box.y1 = std::max(box.y1, y);
             }
         }
-        if (box.count == 0) box = PixelBox{};
-        return box;
-    }
-
-    // Pixels in rows y0..y1 that pass a test.
-    int CountPixelsInRows(int y0, int y1, const std::function<bool(const uint8_t*)>& test) {
-        std::vector<uint8_t> pixels = ReadFramebuffer(width, height);
-        int count = 0;
-        for (int y = std::max(0, y0); y <= std::min(height - 1, y1); ++y)
-            for (int x = 0; x < width; ++x)
-                if (test(&pixels[(static_cast<size_t>(y) * width + x) * 4])) ++count;
-        return count;
-    }
-
-    // Pixels in rows y0..y1 that are not the clear colour (pure blue).
-    int MarkedPixelsInRows(int y0, int y1) {
-        return CountPixelsInRows(y0, y1,
-                                 [](const uint8_t* p) { return !(p[0] == 0 && p[1] == 0 && p[2] == 255); });
+        return box.count == 0 ? PixelBox{} : box;
     }
 };

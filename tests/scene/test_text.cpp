@@ -3,8 +3,10 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,28 +15,6 @@
 
 namespace {
 
-// A 256 x 256 font sheet (cells 16 x 32 texels), white; alpha 255 where
-// opaque(column, row, texel y within the cell from its top) says so.
-template <typename Opaque>
-GLuint MakeSheet(Opaque opaque) {
-    std::vector<uint8_t> texels(256 * 256 * 4);
-    for (int y = 0; y < 256; ++y) {  // texture rows from the bottom
-        for (int x = 0; x < 256; ++x) {
-            int fromTop = 255 - y;
-            uint8_t* t = &texels[(y * 256 + x) * 4];
-            t[0] = t[1] = t[2] = 255;
-            t[3] = opaque(x / 16, fromTop / 32, fromTop % 32) ? 255 : 0;
-        }
-    }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    return name;
-}
-
 class TextTest : public GLTest {
 protected:
     GLuint sheet = 0;
@@ -42,114 +22,102 @@ protected:
     void SetUp() override {
         GLTest::SetUp();
         SetupText();
-        sheet = MakeSheet([](int, int, int) { return true; });
-        Begin();
+        MakeSheet([](int, int, int) { return true; });
     }
-    void TearDown() override {
+    // A 256 x 256 font sheet (cells 16 x 32 texels), white; alpha 255 where
+    // opaque(column, row, texel y within the cell from its top) says so.
+    void MakeSheet(const std::function<bool(int, int, int)>& opaque) {
+        std::vector<uint8_t> texels(256 * 256 * 4, 255);
+        for (int y = 0; y < 256; ++y)  // texture rows from the bottom
+            for (int x = 0; x < 256; ++x)
+                texels[(y * 256 + x) * 4 + 3] = opaque(x / 16, (255 - y) / 32, (255 - y) % 32) ? 255 : 0;
         glDeleteTextures(1, &sheet);
-        GLTest::TearDown();
+        glGenTextures(1, &sheet);
+        glBindTexture(GL_TEXTURE_2D, sheet);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 256, 256, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     }
-    // Clears to black and puts the origin at the middle of the drawable.
-    void Begin() {
+    // Clears to black, puts the origin at the middle of the drawable and
+    // draws there.
+    void Draw(const std::function<void()>& draw) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         SetPixelSpace(width, height);
         glEnable(GL_TEXTURE_2D);
         glTranslatef(128.0f, 128.0f, 0.0f);
+        draw();
     }
-    // The columns of row y whose red is above 64, as a string of '#' and '.'
-    // from x0 to x1 inclusive.
-    std::string RedRow(int y, int x0, int x1) {
-        std::string row;
-        for (int x = x0; x <= x1; ++x) row += ReadPixel(x, y).r > 64 ? '#' : '.';
-        return row;
+    void DrawText(const char* text, float size = 16.0f, float opacity = 1.0f) {
+        Draw([&] { DrawString(text, size, opacity, sheet); });
     }
-    void Draw(const char* text, float size = 16.0f) {
-        glPushMatrix();
-        DrawString(text, size, 1.0f, sheet);
-        glPopMatrix();
+    // The pixels from (x0, y0) to (x1, y1), a line across or up, as '#' where
+    // red is above 64 and '.' elsewhere.
+    std::string RedLine(int x0, int y0, int x1, int y1) {
+        std::string line;
+        for (int x = x0, y = y0; x <= x1 && y <= y1; x += x1 > x0, y += y1 > y0)
+            line += ReadPixel(x, y).r > 64 ? '#' : '.';
+        return line;
     }
 };
 
 }  // namespace
 
-TEST_F(TextTest, OneLetterSpansMinusSixToTenAroundTheOrigin) {
-    Draw("A");
-    // x from 128 - 6 to 128 + 10, y from 128 - 8 to 128 + 8.
-    EXPECT_EQ(RedRow(128, 120, 139), "..################..");
-    std::string column;
-    for (int y = 118; y <= 137; ++y) column += ReadPixel(125, y).r > 64 ? '#' : '.';
-    EXPECT_EQ(column, "..################..");
+TEST_F(TextTest, LinesAreCentredAndBytesWithoutGlyphsAdvanceOnly) {
+    // One letter spans -6 to 10 across and -8 to 8 up around the origin.
+    DrawText("A");
+    const std::string span = ".." + std::string(16, '#') + "..";
+    EXPECT_EQ(RedLine(120, 128, 139, 128), span);
+    EXPECT_EQ(RedLine(125, 118, 125, 137), span);
     Rgba p = ReadPixel(128, 128);
-    EXPECT_EQ(p.r, 255);
-    EXPECT_EQ(p.g, 0);
-    EXPECT_EQ(p.b, 0);
+    EXPECT_EQ((std::vector<int>{p.r, p.g, p.b}), (std::vector<int>{255, 0, 0}));
     // Colour and blending are left as the overlay expects.
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_EQ(colour[0] + colour[1] + colour[2] + colour[3], 4.0f);
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
-}
+    DrawText("A", 16.0f, 0.5f);
+    EXPECT_NEAR(ReadPixel(128, 128).r, 128, 2) << "opacity blends over the background";
 
-TEST_F(TextTest, SpacesAndBytesWithoutGlyphsAdvanceAndDrawNothing) {
-    // "A B": start -30, letters at [-18, -2) and [6, 22), nothing between.
-    const std::string expected = std::string(16, '#') + std::string(8, '.') + std::string(16, '#');
-    for (const char* text : {"A B", "A\001B", "A\303B", "A\037B"}) {
-        Begin();
-        Draw(text);
-        EXPECT_EQ(RedRow(128, 110, 149), expected) << static_cast<int>(static_cast<unsigned char>(text[1]));
+    // "A B": start -30, letters at [-18, -2) and [6, 22); spaces and bytes
+    // outside 33..127 draw nothing; 127 has a cell of its own.
+    const std::string gap = std::string(16, '#') + std::string(8, '.') + std::string(16, '#');
+    const struct {
+        const char* text;
+        float size;
+        int x0, x1;
+        std::string row;
+    } lines[] = {
+        {"A B", 16, 110, 149, gap},
+        {"A\001B", 16, 110, 149, gap},
+        {"A\303B", 16, 110, 149, gap},
+        {"A\037B", 16, 110, 149, gap},
+        {"A\177B", 16, 110, 149, std::string(40, '#')},
+        {"", 16, 100, 160, std::string(61, '.')},
+        // 8 letters of 32: start -120, first quad from -96, last to 104.
+        {"ABCDEFGH", 32, 30, 233, ".." + std::string(200, '#') + ".."},
+    };
+    for (const auto& l : lines) {
+        DrawText(l.text, l.size);
+        EXPECT_EQ(RedLine(l.x0, 128, l.x1, 128), l.row)
+            << static_cast<int>(static_cast<unsigned char>(l.text[1]));
     }
-    Begin();
-    Draw("A\177B");  // 127 has a cell of its own
-    EXPECT_EQ(RedRow(128, 110, 149), std::string(40, '#'));
-    Begin();
-    Draw("");
-    EXPECT_EQ(RedRow(128, 100, 160), std::string(61, '.'));
-}
-
-TEST_F(TextTest, LongerLinesStayCentred) {
-    Draw("ABCDEFGH", 32.0f);
-    // n = 8, size 32: start -120, first quad from -96, last from 72 to 104.
-    EXPECT_EQ(RedRow(128, 30, 34), "..###");
-    EXPECT_EQ(RedRow(128, 229, 233), "###..");
 }
 
 TEST_F(TextTest, GlyphComesFromItsOwnCellUpright) {
-    glDeleteTextures(1, &sheet);
     // Only the upper half of the cell of 'A' (column 1, row 2) is opaque.
-    sheet = MakeSheet([](int column, int row, int y) { return column == 1 && row == 2 && y < 16; });
-    Begin();
-    Draw("A");
+    MakeSheet([](int column, int row, int y) { return column == 1 && row == 2 && y < 16; });
+    DrawText("A");
     EXPECT_GT(ReadPixel(130, 132).r, 200) << "upper half of the letter";
     EXPECT_LT(ReadPixel(130, 124).r, 30) << "lower half of the letter";
-    Begin();
-    Draw("B");
-    EXPECT_LT(ReadPixel(130, 132).r, 30);
-    Begin();
-    Draw("!");
-    EXPECT_LT(ReadPixel(130, 132).r, 30);
+    for (const char* other : {"B", "!"}) {
+        DrawText(other);
+        EXPECT_LT(ReadPixel(130, 132).r, 30) << other;
+    }
 }
 
-TEST_F(TextTest, OpacityBlendsOverTheBackground) {
-    glPushMatrix();
-    DrawString("A", 16.0f, 0.5f, sheet);
-    glPopMatrix();
-    EXPECT_NEAR(ReadPixel(128, 128).r, 128, 2);
-}
-
-namespace {
-
-// Centre of letter i of a caption of n letters of size 16, around x 128.
-int LetterCentre(int i, int n) {
-    return 128 + static_cast<int>(-0.375f * 16 * (n + 2) + 12 * (i + 1) + 8);
-}
-
-}  // namespace
-
-TEST_F(TextTest, CaptionKeepsEightyLettersWithRandomDelays) {
+TEST_F(TextTest, CaptionKeepsEightyLettersWithRandomDelaysAndEnds) {
     Caption c;
-    EXPECT_FALSE(c.ACTIVE);
-    EXPECT_EQ(c.col.x + c.col.y + c.col.z, 0.0f);
     std::string text(100, 'x');
     srand(3);
     c.Set(text.c_str(), VECTOR3D{0, 1, 0}, 20.0f, 16.0f);
@@ -161,36 +129,38 @@ TEST_F(TextTest, CaptionKeepsEightyLettersWithRandomDelays) {
         float hundredths = (-c.alpha[i] - 2.5f) * 100.0f;
         EXPECT_NEAR(hundredths, std::round(hundredths), 1e-3);
     }
-    Caption empty;
-    empty.Set("", VECTOR3D{1, 1, 1}, 20.0f, 16.0f);
-    empty.Draw(sheet, 0.02);
-    EXPECT_FALSE(empty.ACTIVE);
+    c.Set("", VECTOR3D{1, 1, 1}, 20.0f, 16.0f);
+    c.Draw(sheet, 0.02);
+    EXPECT_FALSE(c.ACTIVE) << "an empty caption goes off at once";
+    // A showing time shorter than the delays shows nothing and ends at the
+    // first frame after it.
+    c.Set("HEART", VECTOR3D{0, 1, 0}, 1.0f, 16.0f);
+    int frames = 0;
+    float highest = -10.0f;
+    for (; c.ACTIVE && frames < 100; ++frames) {
+        c.Draw(sheet, 0.125);
+        highest = std::max({highest, c.alpha[0], c.alpha[1], c.alpha[2], c.alpha[3], c.alpha[4]});
+    }
+    EXPECT_LE(highest, 0.0f);
+    EXPECT_EQ(frames, 9);
 }
 
 TEST_F(TextTest, CaptionLettersFadeInStayAndFadeOut) {
-    const char* text = "ABCD";
     const int n = 4;
     srand(11);
     Caption c;
-    c.Set(text, VECTOR3D{1, 0, 0}, 15.0f, 16.0f);
-    float start[n];
-    for (int i = 0; i < n; ++i) start[i] = c.alpha[i];
+    c.Set("ABCD", VECTOR3D{1, 0, 0}, 15.0f, 16.0f);
+    const std::vector<float> start(c.alpha, c.alpha + n);
     const double step = 0.25;
     double t = 0.0;
     auto frame = [&] {
-        Begin();
-        glPushMatrix();
-        c.Draw(sheet, step);
-        glPopMatrix();
+        Draw([&] { c.Draw(sheet, step); });
         t += step;
     };
-    auto red = [&](int i) { return static_cast<int>(ReadPixel(LetterCentre(i, n), 128).r); };
-    // Hidden until each letter's delay has passed: -start / 0.5 seconds.
-    while (t < 4.75) {
-        frame();
-        for (int i = 0; i < n; ++i) ASSERT_EQ(red(i), 0) << "letter " << i << " at " << t;
-    }
-    // Rising at 0.5 per second from its start value.
+    // Letter i is centred at 128 - 0.375 * 16 * (n + 2) + 12 * (i + 1) + 8.
+    auto red = [&](int i) { return static_cast<int>(ReadPixel(92 + 12 * (i + 1) + 8, 128).r); };
+    // Hidden until each letter's delay has passed (-start / 0.5 seconds),
+    // then rising at 0.5 per second from its start value.
     while (t < 9.5) {
         frame();
         for (int i = 0; i < n; ++i) {
@@ -201,34 +171,12 @@ TEST_F(TextTest, CaptionLettersFadeInStayAndFadeOut) {
     while (t < 15.0) frame();
     for (int i = 0; i < n; ++i) EXPECT_EQ(red(i), 255);
     EXPECT_TRUE(c.ACTIVE);
-    // Showing time over: every letter falls from 1 at 0.5 per second.
-    frame();  // t = 15.25, timer below 0
-    for (int k = 0; k < 3; ++k) frame();
-    for (int i = 0; i < n; ++i) EXPECT_NEAR(red(i), (1.0 - 0.5 * 1.0) * 255, 3);
+    // Showing time over (from t = 15.25): every letter falls from 1 at 0.5
+    // per second; the caption goes off at the first frame with no letter
+    // above 0.
+    for (int k = 0; k < 4; ++k) frame();
+    for (int i = 0; i < n; ++i) EXPECT_NEAR(red(i), 0.5 * 255, 3);
     while (c.ACTIVE && t < 30.0) frame();
-    EXPECT_NEAR(t, 17.0, 0.01) << "off at the first frame with no letter above 0";
+    EXPECT_NEAR(t, 17.0, 0.01);
     for (int i = 0; i < n; ++i) EXPECT_EQ(red(i), 0);
-    // An inactive caption draws nothing and stays as it is.
-    Begin();
-    c.Draw(sheet, 1.0);
-    EXPECT_FALSE(c.ACTIVE);
-    EXPECT_EQ(red(0), 0);
-}
-
-TEST_F(TextTest, ShowingTimeShorterThanTheDelayShowsNothing) {
-    srand(5);
-    Caption c;
-    c.Set("HEART", VECTOR3D{0, 1, 0}, 1.0f, 16.0f);
-    int frames = 0;
-    int lit = 0;
-    while (c.ACTIVE && frames < 100) {
-        Begin();
-        glPushMatrix();
-        c.Draw(sheet, 0.125);
-        glPopMatrix();
-        ++frames;
-        for (int i = 0; i < 5; ++i) lit += ReadPixel(LetterCentre(i, 5), 128).g > 0;
-    }
-    EXPECT_EQ(lit, 0);
-    EXPECT_EQ(frames, 9) << "switched off at the first frame after the showing time";
 }
