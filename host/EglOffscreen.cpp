@@ -2,6 +2,7 @@
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
+#include <GL/gl.h>
 
 #include <cstring>
 
@@ -140,4 +141,11 @@ void EglOffscreen::Destroy() {
     config = nullptr;
     display = nullptr;
     width = height = 0;
+}
+
+std::vector<uint8_t> ReadFramePixels(int w, int h) {
+    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
 }

@@ -3,7 +3,9 @@
 // backend and by the GL tests.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 struct EglOffscreen {
     void* display = nullptr;  // EGLDisplay
@@ -22,3 +24,7 @@ struct EglOffscreen {
     void Destroy();
     ~EglOffscreen() { Destroy(); }
 };
+
+// Reads the current framebuffer, w x h, as tightly packed RGBA rows from the
+// bottom row up (OpenGL's order).
+std::vector<uint8_t> ReadFramePixels(int w, int h);

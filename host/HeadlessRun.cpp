@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "host/DovelSSView.h"
+#include "host/EglOffscreen.h"
 #include "host/HeadlessBackend.h"
 #include "host/PngWriter.h"
 #include "host/SnapshotFile.h"

@@ -1,6 +1,5 @@
 #include "host/PngWriter.h"
 
-#include <GL/gl.h>
 #include <png.h>
 
 #include <cerrno>
@@ -63,9 +62,3 @@ bool WritePngRgb(const std::string& path, int width, int height, const std::vect
     return ok;
 }
 
-std::vector<uint8_t> ReadFramePixels(int width, int height) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(width) * height * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}

@@ -11,6 +11,3 @@
 bool WritePngRgb(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbaBottomUp,
                  std::string* error);
 
-// Reads the current GL framebuffer, width x height, as RGBA rows from the
-// bottom up.
-std::vector<uint8_t> ReadFramePixels(int width, int height);

@@ -11,10 +11,7 @@ Rgba ReadPixel(int x, int y) {
 }
 
 std::vector<uint8_t> ReadFramebuffer(int w, int h) {
-    std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
+    return ReadFramePixels(w, h);
 }
 
 void SetSceneCamera(int w, int h) {
