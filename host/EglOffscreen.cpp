@@ -32,8 +32,8 @@ EGLDisplay OpenSurfacelessDisplay(std::string* error) {
         *error = "EGL_MESA_platform_surfaceless is not available (is Mesa's libegl-mesa0 installed?)";
         return EGL_NO_DISPLAY;
     }
-    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (!getPlatformDisplay) {
         *error = "eglGetPlatformDisplayEXT is not available";
         return EGL_NO_DISPLAY;
@@ -66,9 +66,21 @@ bool EglOffscreen::Create(int w, int h, std::string* error) {
         Destroy();
         return false;
     }
-    const EGLint configAttribs[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                    EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
-                                    EGL_DEPTH_SIZE, 16, EGL_NONE};
+    const EGLint configAttribs[] = {EGL_SURFACE_TYPE,
+                                    EGL_PBUFFER_BIT,
+                                    EGL_RENDERABLE_TYPE,
+                                    EGL_OPENGL_BIT,
+                                    EGL_RED_SIZE,
+                                    8,
+                                    EGL_GREEN_SIZE,
+                                    8,
+                                    EGL_BLUE_SIZE,
+                                    8,
+                                    EGL_ALPHA_SIZE,
+                                    8,
+                                    EGL_DEPTH_SIZE,
+                                    16,
+                                    EGL_NONE};
     EGLConfig cfg = nullptr;
     EGLint count = 0;
     if (!eglChooseConfig(dpy, configAttribs, &cfg, 1, &count) || count < 1) {
@@ -77,8 +89,8 @@ bool EglOffscreen::Create(int w, int h, std::string* error) {
         return false;
     }
     config = cfg;
-    const EGLint ctxAttribs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
-                                 EGL_NONE};
+    const EGLint ctxAttribs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
     EGLContext ctx = eglCreateContext(dpy, cfg, EGL_NO_CONTEXT, ctxAttribs);
     if (ctx == EGL_NO_CONTEXT) {
         *error = EglErrorText("eglCreateContext (OpenGL compatibility profile)");

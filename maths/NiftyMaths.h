@@ -59,15 +59,15 @@ VECTOR3D AddVectors(VECTOR3D a, VECTOR3D b);
 VECTOR3D SubtractVectors(VECTOR3D a, VECTOR3D b);
 VECTOR3D MultiplyVectors(VECTOR3D a, VECTOR3D b);
 VECTOR3D DivideVectors(VECTOR3D a, VECTOR3D b);
-VECTOR3D ScaleVector(VECTOR3D v, double s);          // in double
-double VectorDotProduct(VECTOR3D a, VECTOR3D b);     // summed in float
+VECTOR3D ScaleVector(VECTOR3D v, double s);       // in double
+double VectorDotProduct(VECTOR3D a, VECTOR3D b);  // summed in float
 VECTOR3D VectorCrossProduct(VECTOR3D a, VECTOR3D b);
-double VectorLengthNOSQRT(VECTOR3D v);               // summed in float
-double VectorLength(VECTOR3D v);                     // sqrt in double of a float sum
+double VectorLengthNOSQRT(VECTOR3D v);  // summed in float
+double VectorLength(VECTOR3D v);        // sqrt in double of a float sum
 // Squared distance, summed in float: callers compare it with squared limits.
 double DistanceBetweenVectors(VECTOR3D a, VECTOR3D b);
-VECTOR3D NormalizeVector(VECTOR3D v);                // divides in double
-bool CompareVectors(VECTOR3D a, VECTOR3D b);         // exact, +0 == -0
+VECTOR3D NormalizeVector(VECTOR3D v);         // divides in double
+bool CompareVectors(VECTOR3D a, VECTOR3D b);  // exact, +0 == -0
 
 // Matrices.
 MATRIX MultiplyMatrix(const MATRIX& a, const MATRIX& b);  // a * b: b applies first
@@ -89,7 +89,7 @@ VECTOR3D MatrixTranslatePoint(const MATRIX& m, VECTOR3D p);
 VECTOR3D MatrixInverseTranslatePoint(const MATRIX& m, VECTOR3D p);
 
 // Quaternions (all in double).
-QUAT RotationToQuat(VECTOR3D angles);                // Rz(z) * Ry(y) * Rx(x)
+QUAT RotationToQuat(VECTOR3D angles);  // Rz(z) * Ry(y) * Rx(x)
 QUAT AxisAndAngleToQuat(VECTOR3D axis, double radians);
 MATRIX QuatToRotationMatrix(const QUAT& q);
 QUAT QuatFromMatrix(const MATRIX& m);
