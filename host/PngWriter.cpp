@@ -61,4 +61,3 @@ bool WritePngRgb(const std::string& path, int width, int height, const std::vect
     if (!ok) *error = "cannot write the PNG data";
     return ok;
 }
-

@@ -10,4 +10,3 @@
 // pixels always give the same bytes. False with *error filled on failure.
 bool WritePngRgb(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbaBottomUp,
                  std::string* error);
-

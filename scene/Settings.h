@@ -47,4 +47,3 @@ struct SETTINGS {
     // Copies path into BGPath, cut to 1023 characters; null reads as "".
     void SetBGPath(const char* path);
 };
-
