@@ -27,7 +27,7 @@ deb=$(ls "$build"/dovel_*.deb)
 cp "$deb" out/
 deb=out/$(basename "$deb")
 echo "make-deb: $deb"
-dpkg-deb --info "$deb" | sed -n '/Package:/,$p'
+dpkg-deb --field "$deb" Package Version Depends Recommends
 if command -v lintian >/dev/null; then
   lintian --info "$deb"
 fi
