@@ -13,6 +13,7 @@ TEST(ResourcePath, ProgramsInBinAndInXScreenSaversFolderFindTheSharedDataOrSayWh
     const std::string prefix = scratch.path + "/usr", data = prefix + "/share/dovel/";
     std::filesystem::create_directories(data);
     std::filesystem::create_directories(scratch.path + "/elsewhere");
+    WriteFileText(scratch.path + "/a-file", "not a folder");
     struct Case {
         const char* name;
         std::string exe, override, folder, errorNames;  // folder "" means not found
@@ -22,6 +23,8 @@ TEST(ResourcePath, ProgramsInBinAndInXScreenSaversFolderFindTheSharedDataOrSayWh
         {"override wins", prefix + "/bin/dovel", scratch.path + "/elsewhere", scratch.path + "/elsewhere/",
          ""},
         {"override missing", prefix + "/bin/dovel", scratch.path + "/gone", "", scratch.path + "/gone/"},
+        {"override is a file", prefix + "/bin/dovel", scratch.path + "/a-file", "",
+         scratch.path + "/a-file/"},
         {"no data", scratch.path + "/opt/bin/dovel", "", "", scratch.path + "/opt/share/dovel/"},
         {"no data, hack", scratch.path + "/opt/libexec/xscreensaver/dovel", "", "",
          scratch.path + "/opt/libexec/share/dovel/ and " + scratch.path + "/opt/share/dovel/"},

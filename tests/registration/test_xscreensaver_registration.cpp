@@ -78,7 +78,7 @@ TEST_F(FakeHome, RegisteringTwiceAddsOneLineAndUnregisteringGivesTheSameBytesBac
         ASSERT_TRUE(Register()) << error;
         std::string once = UserText();
         EXPECT_EQ(Count(once, "dovel"), 1u);
-        EXPECT_NE(once.find(p.header + kDovelLine + "\n"), std::string::npos) << once;
+        EXPECT_NE(("\n" + once).find("\n" + p.header + kDovelLine + "\n"), std::string::npos) << once;
         if (!p.before.empty()) {
             EXPECT_EQ(ReadText(files.BackupFile()), p.before);
         }
@@ -127,6 +127,8 @@ TEST_F(FakeHome, RegistrationEditsOnlyDovelsOwnEntries) {
         // Dovel last in the list: the line before it ends the value.
         {"last entry", top + "  GL: dovel --root \\n\n", top + "  GL: dovel --root \\n\n",
          "programs:\t\\\n  maze --root \\n\n"},
+        // A file cut short just after a continuation.
+        {"cut short", "programs:\t\\\n  maze --root \\n\\\n", "", ""},
         // Not Dovel, though the name is close.
         {"similar names", top + "  dovelish --root \\n\n", "", ""},
     };
