@@ -37,6 +37,9 @@ for f in share/dovel/dovel.ple share/dovel/obj.ple share/dovel/tarnwick.works sh
   share/icons/hicolor/256x256/apps/dovel.png share/doc/dovel/README.md share/doc/dovel/copyright; do
   [ -s "$usr/$f" ] || fail "$f is missing"
 done
+if [ -e "$usr/share/applications/dovel-settings.desktop" ]; then
+  [ -x "$usr/bin/dovel-settings" ] || fail "the menu entry's dovel-settings is not installed"
+fi
 metainfo=$(ls "$usr"/share/metainfo/*.metainfo.xml 2>/dev/null)
 [ -n "$metainfo" ] || fail "no AppStream metainfo"
 
