@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package out/dovel_VERSION_ARCH.deb: a Release build with
 # Debian's hardening flags, stripped and packed by CPack (dependencies from
-# dpkg-shlibdeps), then checked by lintian when it is installed.
+# dpkg-shlibdeps), then checked by lintian when it is installed (an error
+# or a warning of lintian fails the script).
 #
 #   bash tools/make-deb.sh            # build folder build/deb
 #   BUILD_DIR=/tmp/deb bash tools/make-deb.sh
@@ -29,5 +30,5 @@ deb=out/$(basename "$deb")
 echo "make-deb: $deb"
 dpkg-deb --field "$deb" Package Version Depends Recommends
 if command -v lintian >/dev/null; then
-  lintian --info "$deb"
+  lintian --info --fail-on error,warning "$deb"
 fi
