@@ -46,9 +46,12 @@ int main(int argc, char** argv) {
         std::printf("%s\n\n%s", DovelUsageLine(), DovelHelpText());
         return 0;
     }
-    if (!options.headless) ExplainHeadless();
     HeadlessPaths paths;
-    paths.resourcePath = ResourceFolderOfExecutable();
+    if (!LocateResourceFolder(&paths.resourcePath, &error)) {
+        std::fprintf(stderr, "dovel: %s\n", error.c_str());
+        return 1;
+    }
+    if (!options.headless) ExplainHeadless();
     paths.prefsPath =
         options.prefsFile.empty() ? ScreenSaverDefaults::PathForModule(kModuleName) : options.prefsFile;
     RunStats stats;

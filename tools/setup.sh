@@ -14,6 +14,8 @@ PACKAGES=(
   # images, fonts, preferences
   libpng-dev libfreetype-dev fonts-dejavu-core libgdk-pixbuf-2.0-dev
   libgdk-pixbuf2.0-bin librsvg2-common libtomlplusplus-dev
+  # installed files: their validators, man pages, the Debian package
+  desktop-file-utils appstream libxml2-utils man-db dpkg-dev file
 )
 
 missing=()
