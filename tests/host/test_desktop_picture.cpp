@@ -211,9 +211,12 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
          {{kXfcePath, "<channel><property name=\"last-image\" value=\"$H/all.jpg"},
           {kPlasmaPath, "[Containments][1][Wallpaper][org.kde.image][General]\nImage=all.jpg\n"},
           {".fehbg", "@fifo"},
-          {kNitrogenPath, "[xin_0]\nfile=~root/all.jpg\n[xin_1]\nfile=http://host/all.jpg\n"},
+          {kNitrogenPath,
+           "[xin_0]\nfile=~root/all.jpg\n[xin_1]\nfile=http://host/all.jpg\n[x]\nfile=~/loop.xml"},
+          {"loop.xml", "<background><static><file>$H/loop.xml</file></static></background>"},
           {"all.jpg", "picture"}},
          "[org/gnome/desktop/background]\npicture-uri='file://$H/all%2.jpg'\n"
+         "[org/cinnamon/desktop/background]\npicture-uri='file://$H/all.jpg%00.png'\n"
          "[org/mate/desktop/background]\npicture-filename='file://elsewhere$H/all.jpg'\n",
          {},
          "GNOME",
