@@ -175,6 +175,7 @@ std::string FirstSlideshowPicture(const std::string& document) {
 
 std::string PathFromSetting(const std::string& setting, const std::string& home) {
     std::string value = Trim(setting);
+    if (value.find('\0') != std::string::npos) return "";  // a damaged file: no path holds a NUL
     if (value.compare(0, strlen("file://"), "file://") == 0) return PathFromFileUri(value);
     if (value == "~" || value.compare(0, 2, "~/") == 0)
         return home.empty() || home[0] != '/' ? "" : home + value.substr(1);

@@ -25,7 +25,7 @@ std::string FirstSlideshowPicture(const std::string& xml);
 // The absolute path a wallpaper setting names: a path beginning with "/", "~"
 // or "~/" (the home folder), or a file:// URI (empty host or "localhost")
 // with %-escapes. "" for anything else: other URI schemes, relative paths,
-// "~user", bad escapes, or an escaped NUL.
+// "~user", bad escapes, or a NUL, escaped or not.
 std::string PathFromSetting(const std::string& value, const std::string& home);
 
 // The existing regular file a wallpaper setting names; a setting naming a

@@ -60,6 +60,10 @@ const char* const kPlasma =
     "[Containments][1][Wallpaper][org.kde.image][General]\nImage=$H/k1.jpg\n\n"
     "[Containments][7]\nlastScreen=0\n\n"
     "[Containments][7][Wallpaper][org.kde.image][General]\nImage=file://$H/k%C3%A9%200.jpg\n";
+// A relative path, and a path with a NUL inside.
+const char kPlasmaDamaged[] =
+    "[Containments][1][Wallpaper][org.kde.image][General]\nImage=all.jpg\n"
+    "[Containments][2][Wallpaper][org.kde.image][General]\nImage=$H/all.jpg\0.png\n";
 const char* const kFeh =
     "#!/bin/sh\nfeh --no-fehbg --bg-fill --image-bg black '$H/it'\"'\"'s a.jpg' \"$H/b \\\"2\\\".png\"\n";
 const char* const kNitrogenPath = ".config/nitrogen/bg-saved.cfg";
@@ -209,7 +213,7 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
         {"the running desktop first", all + xfce, kGnomeSet, {}, "XFCE", 0, "eDP-1", "e0 & co.jpg"},
         {"nothing usable",
          {{kXfcePath, "<channel><property name=\"last-image\" value=\"$H/all.jpg"},
-          {kPlasmaPath, "[Containments][1][Wallpaper][org.kde.image][General]\nImage=all.jpg\n"},
+          {kPlasmaPath, std::string(kPlasmaDamaged, sizeof kPlasmaDamaged - 1)},
           {".fehbg", "@fifo"},
           {kNitrogenPath,
            "[xin_0]\nfile=~root/all.jpg\n[xin_1]\nfile=http://host/all.jpg\n[x]\nfile=~/loop.xml"},
