@@ -1,5 +1,6 @@
 #include "host/DesktopSettingsFiles.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <strings.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -95,6 +97,35 @@ std::string WithoutXmlComments(const std::string& xml) {
 bool IsRegularFile(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The picture of a wallpaper package (KDE's: a folder whose contents/images/
+// holds one picture per size, named "WIDTHxHEIGHT.ext"): the largest up to
+// 3840 x 2160, since the texture is small and a larger one only costs
+// decoding time; else the smallest. "" when the folder holds none.
+std::string PackagePicture(const std::string& folder) {
+    std::string images = folder + (folder.back() == '/' ? "" : "/") + "contents/images/";
+    DIR* dir = opendir(images.c_str());
+    if (dir == nullptr) return "";
+    std::string best;
+    long bestArea = 0;
+    while (const dirent* entry = readdir(dir)) {
+        long w = 0, h = 0;
+        if (sscanf(entry->d_name, "%5ldx%5ld.", &w, &h) != 2 || w <= 0 || h <= 0) continue;
+        long area = w <= 3840 && h <= 2160 ? w * h : -w * h;  // too large: below every fitting one
+        bool better = best.empty() || (area > 0 ? area > bestArea : bestArea < 0 && area > bestArea);
+        if (better && IsRegularFile(images + entry->d_name)) {
+            best = images + entry->d_name;
+            bestArea = area;
+        }
+    }
+    closedir(dir);
+    return best;
 }
 
 }  // namespace
@@ -191,5 +222,6 @@ std::string ExistingPicture(const std::string& value, const std::string& home) {
         path = PathFromSetting(FirstSlideshowPicture(xml), home);
         if (EndsWithNoCase(path, ".xml")) return "";  // one level only: a slideshow never names another
     }
+    if (!path.empty() && IsFolder(path)) path = PackagePicture(path);
     return !path.empty() && IsRegularFile(path) ? path : "";
 }

@@ -29,6 +29,7 @@ std::string FirstSlideshowPicture(const std::string& xml);
 std::string PathFromSetting(const std::string& value, const std::string& home);
 
 // The existing regular file a wallpaper setting names; a setting naming a
-// slideshow description (".xml") gives its first static picture. "" when
-// the setting names nothing usable.
+// slideshow description (".xml") gives its first static picture, one naming
+// a wallpaper package folder (contents/images/WIDTHxHEIGHT.ext) its largest
+// picture up to 3840 x 2160. "" when the setting names nothing usable.
 std::string ExistingPicture(const std::string& value, const std::string& home);

@@ -178,6 +178,19 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
         {"Xfce unknown monitor", all + xfce, "", {}, {}, 4, "DP-9", "e0 & co.jpg"},
         {"Plasma by lastScreen 0", all + others, "", {}, {}, 0, "", "k\xC3\xA9 0.jpg"},
         {"Plasma by lastScreen 1", all + others, "", {}, {}, 1, "", "k1.jpg"},
+        {"Plasma wallpaper package",
+         all +
+             Pictures({"pack/contents/images/1280x720.png", "pack/contents/images/3840x2160.jpg",
+                       "pack/contents/images/7680x4320.jpg", "pack/metadata.json"}) +
+             decltype(all){{kPlasmaPath,
+                            "[Containments][3][Wallpaper][org.kde.image][General]\n"
+                            "Image=file://$H/pack/\n"}},
+         "",
+         {},
+         {},
+         0,
+         "",
+         "pack/contents/images/3840x2160.jpg"},
         {"feh monitor 0", all + fehAndNitrogen, "", {}, {}, 0, "", "it's a.jpg"},
         {"feh monitor 1", all + fehAndNitrogen, "", {}, {}, 1, "", "b \"2\".png"},
         {"nitrogen xin_1", all + decltype(all){{kNitrogenPath, kNitrogen}}, "", {}, {}, 1, "", "n1.jpg"},
