@@ -1,6 +1,8 @@
 #include "host/DesktopPicture.h"
 
+#include <pwd.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -62,7 +64,11 @@ std::vector<std::string> Wallpapers(Source source, bool running, int monitorInde
 DesktopPictureSources DesktopPictureSourcesFromEnvironment() {
     DesktopPictureSources sources;
     const char* home = getenv("HOME");
-    sources.home = home != nullptr ? home : "";
+    if (home == nullptr || home[0] != '/') {  // as the shell would: the account's own home folder
+        const passwd* account = getpwuid(getuid());
+        home = account != nullptr ? account->pw_dir : "";
+    }
+    sources.home = home;
     const char* config = getenv("XDG_CONFIG_HOME");
     sources.configHome = config != nullptr && config[0] == '/' ? config : sources.home + "/.config";
     const char* desktop = getenv("XDG_CURRENT_DESKTOP");
