@@ -70,10 +70,13 @@ const char* const kNitrogenPath = ".config/nitrogen/bg-saved.cfg";
 const char* const kNitrogen =
     "[xin_-1]\nfile=$H/all.jpg\nmode=5\n\n[xin_1]\nfile=$H/n1.jpg\n\n[xin_0]\nfile=$H/missing.jpg\n";
 
+// Files of the fake home: path from the home folder, contents.
+using Files = std::vector<std::pair<std::string, std::string>>;
+
 struct Case {
     const char* name;
-    std::vector<std::pair<std::string, std::string>> files;  // home-relative path, contents
-    std::string keyfile;                                     // GSettings keyfile
+    Files files;
+    std::string keyfile;  // GSettings keyfile
     std::string schemas;  // the desktops whose schemas are installed: all when empty, or "none"
     std::string desktop;  // $XDG_CURRENT_DESKTOP
     int monitor = 0;
@@ -81,16 +84,14 @@ struct Case {
     std::string expected;  // home-relative; "" for none
 };
 
-// Every picture the settings above name, as files of the fake home.
-std::vector<std::pair<std::string, std::string>> Pictures(std::initializer_list<const char*> names) {
-    std::vector<std::pair<std::string, std::string>> files;
+// Picture files of the given names (the lookup never decodes them).
+Files Pictures(std::initializer_list<const char*> names) {
+    Files files;
     for (const char* name : names) files.emplace_back(name, "picture");
     return files;
 }
 
-std::vector<std::pair<std::string, std::string>> operator+(
-    std::vector<std::pair<std::string, std::string>> a,
-    const std::vector<std::pair<std::string, std::string>>& b) {
+Files operator+(Files a, const Files& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -131,9 +132,9 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
     const auto all = Pictures({"g one.jpg", "dark.png", "cin.jpg", "mate.jpg", "e1.jpg", "e0 & co.jpg",
                                "h0.jpg", "k1.jpg", "k\xC3\xA9 0.jpg", "it's a.jpg", "b \"2\".png", "all.jpg",
                                "n1.jpg", "default.jpg", "slide.jpg"});
-    const decltype(all) xfce = {{kXfcePath, kXfce}};
-    const decltype(all) fehAndNitrogen = {{".fehbg", kFeh}, {kNitrogenPath, kNitrogen}};
-    const decltype(all) others = decltype(all){{kPlasmaPath, kPlasma}} + fehAndNitrogen;
+    const Files xfce = {{kXfcePath, kXfce}};
+    const Files fehAndNitrogen = {{".fehbg", kFeh}, {kNitrogenPath, kNitrogen}};
+    const Files others = Files{{kPlasmaPath, kPlasma}} + fehAndNitrogen;
     const std::string cinnamonSet =
         "[org/cinnamon/desktop/background]\npicture-uri='file://localhost$H/cin.jpg'\n";
     const std::string mateSet = "[org/mate/desktop/background]\npicture-filename='~/mate.jpg'\n";
@@ -182,9 +183,9 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
          all +
              Pictures({"pack/contents/images/1280x720.png", "pack/contents/images/3840x2160.jpg",
                        "pack/contents/images/7680x4320.jpg", "pack/metadata.json"}) +
-             decltype(all){{kPlasmaPath,
-                            "[Containments][3][Wallpaper][org.kde.image][General]\n"
-                            "Image=file://$H/pack/\n"}},
+             Files{{kPlasmaPath,
+                    "[Containments][3][Wallpaper][org.kde.image][General]\n"
+                    "Image=file://$H/pack/\n"}},
          "",
          {},
          {},
@@ -193,9 +194,9 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
          "pack/contents/images/3840x2160.jpg"},
         {"feh monitor 0", all + fehAndNitrogen, "", {}, {}, 0, "", "it's a.jpg"},
         {"feh monitor 1", all + fehAndNitrogen, "", {}, {}, 1, "", "b \"2\".png"},
-        {"nitrogen xin_1", all + decltype(all){{kNitrogenPath, kNitrogen}}, "", {}, {}, 1, "", "n1.jpg"},
+        {"nitrogen xin_1", all + Files{{kNitrogenPath, kNitrogen}}, "", {}, {}, 1, "", "n1.jpg"},
         {"nitrogen xin_0 missing: xin_-1",
-         all + decltype(all){{kNitrogenPath, kNitrogen}},
+         all + Files{{kNitrogenPath, kNitrogen}},
          "",
          {},
          {},
@@ -203,11 +204,11 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
          "",
          "all.jpg"},
         {"GNOME slideshow",
-         all + decltype(all){{"show.xml",
-                              "<background><starttime><year>2020</year></starttime>"
-                              "<static><duration>60</duration><file>\n"
-                              "<size width=\"1\" height=\"1\">$H/slide.jpg</size>"
-                              "</file></static></background>"}},
+         all + Files{{"show.xml",
+                      "<background><starttime><year>2020</year></starttime>"
+                      "<static><duration>60</duration><file>\n"
+                      "<size width=\"1\" height=\"1\">$H/slide.jpg</size>"
+                      "</file></static></background>"}},
          "[org/gnome/desktop/background]\npicture-uri='file://$H/show.xml'\n",
          {},
          {},
