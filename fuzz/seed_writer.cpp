@@ -40,6 +40,13 @@ bool Write(const std::string& folder, const std::string& name, const Bytes& byte
     return false;
 }
 
+// A seed of fuzz_desktop_settings: the file's selector, monitor 0, then its text.
+Bytes SettingsFile(uint8_t which, const std::string& text) {
+    Bytes bytes = {which, 0};
+    bytes.insert(bytes.end(), text.begin(), text.end());
+    return bytes;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -68,5 +75,25 @@ int main(int argc, char** argv) {
     const std::string ms3d = root + "/fuzz_ms3d";
     ok &= Write(ms3d, "sample.ms3d", EncodeSampleMS3D(false));
     ok &= Write(ms3d, "sample-trailing.ms3d", EncodeSampleMS3D(true));
+
+    const std::string desktop = root + "/fuzz_desktop_settings";
+    ok &= Write(desktop, "xfce.xml",
+                SettingsFile(0,
+                             "<channel name=\"xfce4-desktop\"><property name=\"backdrop\" type=\"empty\">"
+                             "<property name=\"monitoreDP-1\"><property name=\"workspace0\">"
+                             "<property name=\"last-image\" type=\"string\" value=\"~/picture.jpg\"/>"
+                             "</property></property></property></channel>\n"));
+    ok &= Write(desktop, "plasma.ini",
+                SettingsFile(1,
+                             "[Containments][1]\nlastScreen=0\n\n"
+                             "[Containments][1][Wallpaper][org.kde.image][General]\nImage=~/picture.jpg\n"));
+    ok &= Write(desktop, "fehbg.sh",
+                SettingsFile(2, "#!/bin/sh\nfeh --no-fehbg --bg-fill '~/picture.jpg' \"~/b\"\n"));
+    ok &= Write(desktop, "nitrogen.cfg",
+                SettingsFile(3, "[xin_-1]\nfile=~/none.jpg\n[xin_0]\nfile=~/picture.jpg\n"));
+    ok &= Write(desktop, "slideshow.xml",
+                SettingsFile(4,
+                             "<background><static><duration>9</duration><file><size width=\"1\" "
+                             "height=\"1\">~/picture.jpg</size></file></static></background>"));
     return ok ? 0 : 1;
 }

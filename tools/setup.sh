@@ -13,7 +13,10 @@ PACKAGES=(
   libx11-dev libxrandr-dev xvfb xauth
   # images, fonts, preferences
   libpng-dev libfreetype-dev fonts-dejavu-core libgdk-pixbuf-2.0-dev
-  libgdk-pixbuf2.0-bin librsvg2-common libtomlplusplus-dev
+  libgdk-pixbuf2.0-bin librsvg2-common webp-pixbuf-loader libtomlplusplus-dev
+  # the desktop's wallpaper settings through GSettings (GIO), and
+  # glib-compile-schemas for their tests
+  libglib2.0-dev libglib2.0-bin
   # installed files: their validators, man pages, the Debian package
   desktop-file-utils appstream libxml2-utils man-db dpkg-dev file
 )
