@@ -4,6 +4,10 @@
 #include <EGL/eglext.h>
 #include <X11/Xlib.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,11 +28,26 @@ int NoteXError(Display*, XErrorEvent*) {
 // The connection is gone (server ended, killed or unreachable): nothing more
 // can be drawn or cleaned up through it. _exit, because destructors would
 // talk to the dead connection again.
-int LostConnection(Display*) {
+[[noreturn]] void ExitOnLostConnection() {
     static const char message[] = "dovel: lost the connection to the X display; exiting\n";
     ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
     (void)ignored;
     _exit(1);
+}
+
+int LostConnection(Display*) {
+    ExitOnLostConnection();
+}
+
+// Sleeps until the server closes the connection (or stop is written to) and
+// ends the process in the first case. Asks poll for no data events, so the
+// X traffic never wakes it.
+void WatchUntilClosed(int connection, int stop) {
+    pollfd fds[2] = {{connection, POLLRDHUP, 0}, {stop, POLLIN, 0}};
+    while (poll(fds, 2, -1) < 0) {
+    }
+    if (fds[1].revents != 0) return;
+    ExitOnLostConnection();
 }
 
 bool HasExtension(const char* list, const char* name) {
@@ -67,6 +86,10 @@ bool X11Display::Open(std::string* error) {
     }
     XSetErrorHandler(NoteXError);
     XSetIOErrorHandler(LostConnection);
+    // A write to a closed connection fails with EPIPE and reaches the
+    // handler above instead of killing the process.
+    signal(SIGPIPE, SIG_IGN);
+    WatchConnection();
     screen = DefaultScreen(dpy);
     root = RootWindow(dpy, screen);
     monitors = QueryMonitors(dpy, screen);
@@ -89,7 +112,29 @@ bool X11Display::Open(std::string* error) {
     return true;
 }
 
+void X11Display::WatchConnection() {
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    stopWatching = fds[1];
+    int connection = ConnectionNumber(dpy), stop = fds[0];
+    watcher = std::thread([connection, stop] {
+        WatchUntilClosed(connection, stop);
+        close(stop);
+    });
+}
+
+void X11Display::StopWatching() {
+    if (stopWatching < 0) return;
+    const char byte = 0;
+    ssize_t ignored = write(stopWatching, &byte, 1);
+    (void)ignored;
+    watcher.join();
+    close(stopWatching);
+    stopWatching = -1;
+}
+
 void X11Display::Close() {
+    StopWatching();
     if (egl != nullptr) {
         eglMakeCurrent(static_cast<EGLDisplay>(egl), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
         eglTerminate(static_cast<EGLDisplay>(egl));

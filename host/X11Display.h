@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/X11Monitors.h"
@@ -36,6 +37,15 @@ struct X11Display {
     // Terminates EGL and closes the connection; every GL context must be
     // gone by then.
     void Close();
+
+private:
+    // Watches the connection from a thread of its own: when the server goes
+    // away while the main thread is inside the GL driver (which may then
+    // never return to Xlib), the watch ends the process as Xlib would.
+    void WatchConnection();
+    void StopWatching();
+    std::thread watcher;
+    int stopWatching = -1;  // write end of the pipe that ends the watch
 };
 
 // Waits until the server has handled every request sent so far and says

@@ -149,7 +149,7 @@ int GrabDesktopImagesSetting(const std::string& resourceText) {
     int setting = -1;
     while (std::getline(lines, line)) {
         size_t colon = line.find(':');
-        if (colon == std::string::npos) continue;
+        if (colon == std::string::npos || Trim(line).rfind('!', 0) == 0) continue;
         std::string key = Trim(line.substr(0, colon));
         // "*grabDesktopImages" and "xscreensaver.grabDesktopImages" name it too.
         size_t dot = key.find_last_of("*.");
