@@ -48,7 +48,7 @@ ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* o
 // whole number from 1 to 0xffffffff.
 bool ParseWindowId(const std::string& text, unsigned long* out);
 
-// One line: how to call dovel.
+// How to call dovel, in a few lines.
 const char* DovelUsageLine();
 // Every flag, one per line, for -help.
 const char* DovelHelpText();

@@ -311,6 +311,8 @@ void X11Run::Wait(double seconds) {
 }
 
 void X11Run::HandleEvents() {
+    // A run behind its ticks never waits, so the pipe is also read here.
+    if (quitFd >= 0 && QuitSignalArrived(quitFd)) done = true;
     while (!done && XPending(x.dpy) > 0) {
         XEvent event;
         XNextEvent(x.dpy, &event);
