@@ -82,6 +82,7 @@ struct X11Run {
 
     int Run();
     bool FindTargets(std::vector<ViewTarget>* targets);
+    bool RootTarget(ViewTarget* target);
     bool ForeignTarget(Window window, bool preview, ViewTarget* target);
     Window CreateOwnWindow(const ViewRect& area, bool fullscreen);
     bool CreateViews(const std::vector<ViewTarget>& targets);
@@ -140,6 +141,24 @@ bool X11Run::ForeignTarget(Window window, bool preview, ViewTarget* target) {
     return true;
 }
 
+// XScreenSaver's window, whose saved screenshot is the snapshot when the
+// user allows hacks to grab the desktop; else the root window.
+bool X11Run::RootTarget(ViewTarget* target) {
+    const char* named = getenv("XSCREENSAVER_WINDOW");
+    unsigned long saver = 0;
+    if (named != nullptr && named[0] != '\0' && !ParseWindowId(named, &saver))
+        return Fail(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + named + "\"");
+    if (saver != 0) {
+        x.saverWindow = saver;
+        const bool allowed = DesktopGrabAllowed(XScreenSaverUserFile(), kXScreenSaverAppDefaults);
+        x.snapshotSource = allowed ? SnapshotSource::kSaverPixmap : SnapshotSource::kNone;
+    }
+    if (!ForeignTarget(saver != 0 ? saver : x.root, options.preview, target)) return false;
+    // XScreenSaver's window is never a preview, however small.
+    target->preview = options.preview;
+    return true;
+}
+
 bool X11Run::FindTargets(std::vector<ViewTarget>* targets) {
     ViewTarget target;
     switch (options.mode) {
@@ -147,22 +166,10 @@ bool X11Run::FindTargets(std::vector<ViewTarget>* targets) {
             if (!ForeignTarget(options.windowId, options.preview, &target)) return false;
             targets->push_back(target);
             return true;
-        case DisplayMode::kRoot: {
-            const char* named = getenv("XSCREENSAVER_WINDOW");
-            unsigned long saver = 0;
-            if (named != nullptr && named[0] != '\0' && !ParseWindowId(named, &saver))
-                return Fail(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + named + "\"");
-            if (saver != 0) {
-                x.saverWindow = saver;
-                x.snapshotSource = DesktopGrabAllowed(XScreenSaverUserFile(), kXScreenSaverAppDefaults)
-                                       ? SnapshotSource::kSaverPixmap
-                                       : SnapshotSource::kNone;
-            }
-            if (!ForeignTarget(saver != 0 ? saver : x.root, options.preview, &target)) return false;
-            target.preview = options.preview;
+        case DisplayMode::kRoot:
+            if (!RootTarget(&target)) return false;
             targets->push_back(target);
             return true;
-        }
         case DisplayMode::kFullscreen:
             for (const X11Monitor& m : x.monitors) {
                 target.frame = ViewRect{static_cast<double>(m.x), static_cast<double>(m.y),
@@ -383,6 +390,8 @@ void X11Run::Finish() {
         running->view->stopAnimation();
         running->view.reset();
         if (running->own && !running->gone) XDestroyWindow(x.dpy, running->window);
+        // The root window shows its own background again, not our last frame.
+        if (running->window == x.root) XClearWindow(x.dpy, x.root);
     }
     views.clear();
     if (x.dpy != nullptr) XSync(x.dpy, False);
