@@ -41,6 +41,9 @@ bool IsHeart(uint32_t p) {
 bool IsGreen(uint32_t p) {
     return NearColour(p, 0, 200, 0, 24);
 }
+bool IsBlue(uint32_t p) {
+    return NearColour(p, 0, 0, 200, 24);
+}
 bool IsBlack(uint32_t p) {
     return p == 0;
 }
@@ -141,8 +144,11 @@ TEST_F(X11Test, RootShowsXScreenSaversScreenshotOnlyWhenGrabDesktopImagesAllowsI
     XMapWindow(dpy, saver);
     Pixmap shot = XCreatePixmap(dpy, saver, 320, 240, 24);
     GC gc = XCreateGC(dpy, shot, 0, nullptr);
+    // Green above, blue below: the picture must not come out upside down.
     XSetForeground(dpy, gc, 0x00c800);
-    XFillRectangle(dpy, shot, gc, 0, 0, 320, 240);
+    XFillRectangle(dpy, shot, gc, 0, 0, 320, 120);
+    XSetForeground(dpy, gc, 0x0000c8);
+    XFillRectangle(dpy, shot, gc, 0, 120, 320, 120);
     XFreeGC(dpy, gc);
     Atom property = XInternAtom(dpy, "_SCREENSAVER_SCREENSHOT", False);
     XChangeProperty(dpy, saver, property, XA_PIXMAP, 32, PropModeReplace,
@@ -154,7 +160,8 @@ TEST_F(X11Test, RootShowsXScreenSaversScreenshotOnlyWhenGrabDesktopImagesAllowsI
         Start({"-root"}, server.name, {"XSCREENSAVER_WINDOW=" + Hex(saver)});
         WindowPixels pixels;
         if (grab) {
-            EXPECT_TRUE(Shows(dpy, saver, 0, 0, 320, 240, IsGreen, 0.5, &pixels)) << Log();
+            EXPECT_TRUE(Shows(dpy, saver, 0, 0, 320, 100, IsGreen, 0.5, &pixels)) << Log();
+            EXPECT_TRUE(Shows(dpy, saver, 0, 140, 320, 100, IsBlue, 0.5, &pixels)) << Log();
         } else {
             // The desktop picture stands in: the scene is drawn, the
             // screenshot is not.
