@@ -77,8 +77,6 @@ struct X11Run {
     int quitFd = -1;
     bool done = false;
     Atom deleteWindow = None;
-    int pointerX = 0;  // where the pointer was when the views were shown
-    int pointerY = 0;
 
     int Run();
     bool FindTargets(std::vector<ViewTarget>* targets);
@@ -266,10 +264,6 @@ void X11Run::ShowViews() {
     if (options.mode == DisplayMode::kFullscreen && options.exitOnInput && !views.empty()) {
         // The keys go to us and not to the window that had the focus.
         XGrabKeyboard(x.dpy, views.front()->window, True, GrabModeAsync, GrabModeAsync, CurrentTime);
-        Window rootReturn = 0, child = 0;
-        int winX = 0, winY = 0;
-        unsigned mask = 0;
-        XQueryPointer(x.dpy, x.root, &rootReturn, &child, &pointerX, &pointerY, &winX, &winY, &mask);
     }
     for (auto& running : views) running->view->startAnimation();
 }
@@ -380,8 +374,6 @@ void X11Run::HandleInput(const XEvent& event) {
         return;
     }
     if (options.mode != DisplayMode::kFullscreen || !options.exitOnInput) return;
-    if (event.type == MotionNotify && event.xmotion.x_root == pointerX && event.xmotion.y_root == pointerY)
-        return;
     done = true;
 }
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "host/X11Monitors.h"
 #include "host/X11Snapshot.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/host/XTestSupport.h"
@@ -196,6 +197,25 @@ TEST(XScreenSaverSettings, GrabDesktopImagesComesFromTheUserFileThenTheSystemsEl
     }
     WriteFileText(scratch.File("system"), "*grabDesktopImages:\tFalse\n");
     EXPECT_FALSE(DesktopGrabAllowed(scratch.File("none"), scratch.File("system"))) << "no user file";
+}
+
+TEST(X11Monitors, AnAreaBelongsToTheMonitorOfItsCentreElseTheFirstItMeets) {
+    std::vector<X11Monitor> monitors(2);
+    monitors[0].width = monitors[1].width = 320;
+    monitors[0].height = monitors[1].height = 240;
+    monitors[1].x = 320;
+    struct Case {
+        int x, y, w, h, monitor;
+    };
+    const Case cases[] = {
+        {0, 0, 320, 240, 0},    {320, 0, 320, 240, 1}, {200, 10, 300, 100, 1},
+        {-300, 0, 310, 100, 0}, {-50, 0, 10, 10, -1},  {0, 240, 640, 10, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MonitorForArea(monitors, c.x, c.y, c.w, c.h), c.monitor) << c.x << "," << c.y << " " << c.w;
+    EXPECT_EQ(MainMonitorIndex(monitors), 0) << "the first when none is primary";
+    monitors[1].primary = true;
+    EXPECT_EQ(MainMonitorIndex(monitors), 1);
 }
 
 TEST_F(X11Test, FullscreenMakesAViewPerHeadAndMainMonitorOnlyLeavesTheSecondBlack) {
