@@ -136,8 +136,10 @@ void X11Display::StopWatching() {
 void X11Display::Close() {
     StopWatching();
     if (egl != nullptr) {
+        // Not terminated: the driver stays loaded until the process ends, as
+        // with the offscreen context (eglTerminate would unload it and leave
+        // its allocations nameless to the leak checker).
         eglMakeCurrent(static_cast<EGLDisplay>(egl), EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-        eglTerminate(static_cast<EGLDisplay>(egl));
         egl = nullptr;
     }
     if (dpy != nullptr) {

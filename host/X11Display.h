@@ -34,7 +34,7 @@ struct X11Display {
     // Opens $DISPLAY, installs the error handlers, reads the monitors and
     // initialises EGL on it. False with *error filled on failure.
     bool Open(std::string* error);
-    // Terminates EGL and closes the connection; every GL context must be
+    // Releases EGL and closes the connection; every GL context must be
     // gone by then.
     void Close();
 
