@@ -4,13 +4,16 @@
 # Mesa's llvmpipe: CPU seconds per wall second (of the program, and of the
 # X server that receives its frames) and presented frames per second.
 # Frames are counted by bench/swap_counter.c, preloaded into each program.
+# The two take turns for ROUNDS rounds of SECONDS each (after 5 seconds of
+# warm-up per turn), so that a change in the machine's load falls on both.
 # Not part of CI. Needs xvfb and xscreensaver-gl-extra (atlantis):
 #   apt-get install xvfb xscreensaver-gl-extra
-# Usage: bash bench/x11_vs_atlantis.sh [SECONDS] (default 30 per program,
-# after 5 seconds of warm-up); DOVEL_BUILD_DIR names the build (default build).
+# Usage: bash bench/x11_vs_atlantis.sh [SECONDS [ROUNDS]] (default 20 and 3);
+# DOVEL_BUILD_DIR names the build (default build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-30}
+seconds=${1:-20}
+rounds=${2:-3}
 warmup=5
 dovel=${DOVEL_BUILD_DIR:-build}/bin/dovel
 atlantis=/usr/libexec/xscreensaver/atlantis
@@ -42,7 +45,9 @@ cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 count() { od -An -t u8 "$1" | tr -d ' '; }
 now() { awk '{print $1}' /proc/uptime; }
 
-# Runs one program for warm-up plus the measured seconds; prints a table row.
+# Runs one program for warm-up plus the measured seconds; adds a line
+# "name<TAB>frames<TAB>program ticks<TAB>server ticks<TAB>seconds" to results.
+results="$work/results"
 measure() {
   local name=$1
   shift
@@ -57,15 +62,23 @@ measure() {
   kill "$program_pid"
   wait "$program_pid" 2>/dev/null || true
   program_pid=""
-  hz=$(getconf CLK_TCK)
-  awk -v n="$name" -v c="$((c1 - c0))" -v t="$((t1 - t0))" -v x="$((x1 - x0))" -v w0="$w0" -v w1="$w1" \
-    -v hz="$hz" 'BEGIN { w = w1 - w0; printf "| %s | %.2f | %.2f | %.1f |\n", n, t / hz / w, x / hz / w, c / w }'
+  printf '%s\t%s\t%s\t%s\t%s\n' "$name" "$((c1 - c0))" "$((t1 - t0))" "$((x1 - x0))" \
+    "$(awk -v a="$w0" -v b="$w1" 'BEGIN { print b - a }')" >>"$results"
 }
 
 prefs="$work/qvDovelSS.toml"  # a fresh file: the default settings
-echo "Xvfb 1280x720 window, llvmpipe, $seconds s measured after $warmup s, load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for _ in $(seq "$rounds"); do
+  measure "dovel -window -size 1280x720" "$dovel" -window -size 1280x720 -prefs "$prefs"
+  measure "atlantis -window -geometry 1280x720" "$atlantis" -window -geometry 1280x720
+done
+echo "1280x720 window on Xvfb, llvmpipe; $rounds rounds of $seconds s each after $warmup s of warm-up;"
+echo "load average before: $load_before, after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo
-echo "| Program | CPU s/s (program) | CPU s/s (X server) | frames/s |"
-echo "|---|---|---|---|"
-measure "dovel -window -size 1280x720" "$dovel" -window -size 1280x720 -prefs "$prefs"
-measure "atlantis -window -geometry 1280x720 (default delay)" "$atlantis" -window -geometry 1280x720
+echo "| Program | CPU s/s (program) | CPU s/s (X server) | frames/s | CPU ms per frame |"
+echo "|---|---|---|---|---|"
+awk -F '\t' -v hz="$(getconf CLK_TCK)" '
+  { if (!($1 in w)) order[n++] = $1; c[$1] += $2; t[$1] += $3; x[$1] += $4; w[$1] += $5 }
+  END { for (i = 0; i < n; i++) { k = order[i]
+          printf "| %s | %.2f | %.2f | %.1f | %.1f |\n", k, t[k] / hz / w[k], x[k] / hz / w[k], c[k] / w[k],
+                 (c[k] > 0 ? 1000 * t[k] / hz / c[k] : 0) } }' "$results"
