@@ -81,7 +81,9 @@ struct X11Test : ::testing::Test {
     void Start(std::vector<std::string> args, const std::string& display, std::vector<std::string> env = {}) {
         args.insert(args.begin(), std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel");
         args.insert(args.end(), {"-prefs", prefs});
-        env.insert(env.end(), {"DISPLAY=" + display, "HOME=" + scratch.path});
+        // A fake home: no desktop settings of the machine's user reach the run.
+        env.insert(env.end(), {"DISPLAY=" + display, "HOME=" + scratch.path,
+                               "XDG_CONFIG_HOME=" + scratch.File(".config"), "GSETTINGS_BACKEND=memory"});
         ASSERT_TRUE(dovel.Start(args, env, scratch.File("dovel.log")));
     }
     std::string Log() { return ReadFileText(scratch.File("dovel.log")); }
