@@ -87,6 +87,10 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
     } else if (flag == "-every") {
         if (!ParseInteger(value, 1, kMaxFrames, &n)) return Fail(error, "-every wants a count of 1 or more");
         o->every = n;
+    } else if (flag == "-window-id") {
+        if (!ParseWindowId(value, &o->windowId))
+            return Fail(error, "-window-id wants a window id in decimal or 0x-hex, not \"" + value + "\"");
+        o->wantWindowId = true;
     } else if (flag == "-seed") {
         if (!ParseInteger(value, 0, UINT32_MAX, &n))
             return Fail(error, "-seed wants a number 0 to 4294967295");
@@ -106,7 +110,7 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
 
 bool IsValueFlag(const std::string& flag) {
     return flag == "-size" || flag == "-frames" || flag == "-out" || flag == "-every" || flag == "-seed" ||
-           flag == "-prefs" || flag == "-snapshot";
+           flag == "-prefs" || flag == "-snapshot" || flag == "-window-id";
 }
 
 bool TakeSwitch(const std::string& flag, DovelOptions* o) {
@@ -114,6 +118,16 @@ bool TakeSwitch(const std::string& flag, DovelOptions* o) {
         o->headless = true;
     else if (flag == "-preview")
         o->preview = true;
+    else if (flag == "-window")
+        o->wantWindow = true;
+    else if (flag == "-fullscreen")
+        o->wantFullscreen = true;
+    else if (flag == "-root")
+        o->wantRoot = true;
+    else if (flag == "-fps")
+        o->showFps = true;
+    else if (flag == "-no-exit-on-input")
+        o->exitOnInput = false;
     else if (flag == "-stats")
         o->stats = true;
     else if (flag == "-help" || flag == "-h")
@@ -123,7 +137,34 @@ bool TakeSwitch(const std::string& flag, DovelOptions* o) {
     return true;
 }
 
+// -window-id wins over -root, -root over -fullscreen, -fullscreen over
+// -window (XScreenSaver's order: the most specific target wins).
+void ChooseMode(DovelOptions* o) {
+    o->modeGiven = o->wantWindowId || o->wantRoot || o->wantFullscreen || o->wantWindow;
+    if (o->wantWindowId)
+        o->mode = DisplayMode::kWindowId;
+    else if (o->wantRoot)
+        o->mode = DisplayMode::kRoot;
+    else if (o->wantFullscreen)
+        o->mode = DisplayMode::kFullscreen;
+    else
+        o->mode = DisplayMode::kWindow;
+}
+
 }  // namespace
+
+bool ParseWindowId(const std::string& text, unsigned long* out) {
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const std::string digits = hex ? text.substr(2) : text;
+    if (digits.empty() || digits.size() > (hex ? 8u : 10u)) return false;
+    for (char c : digits)
+        if (!(c >= '0' && c <= '9') && !(hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))))
+            return false;
+    unsigned long long value = strtoull(digits.c_str(), nullptr, hex ? 16 : 10);
+    if (value == 0 || value > 0xffffffffull) return false;
+    *out = static_cast<unsigned long>(value);
+    return true;
+}
 
 ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* out, std::string* error) {
     DovelOptions o;
@@ -136,31 +177,49 @@ ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* o
             return ParseResult::kError;
         }
     }
+    ChooseMode(&o);
     *out = o;
     return o.help ? ParseResult::kHelp : ParseResult::kRun;
 }
 
 const char* DovelUsageLine() {
-    return "usage: dovel [-headless] [-size WxH] [-frames N] [-out DIR] [-every K] [-seed N] [-preview] "
-           "[-prefs FILE] [-snapshot FILE] [-stats] [-help]";
+    return "usage: dovel [-window | -fullscreen | -root | -window-id ID] [-fps] [-no-exit-on-input]\n"
+           "       dovel -headless [-frames N] [-out DIR] [-every K] [-seed N] [-snapshot FILE] [-stats]\n"
+           "       common: [-size WxH] [-preview] [-prefs FILE] [-help]";
 }
 
 const char* DovelHelpText() {
     return "Dovel, an OpenGL screen saver: a winged archer among floating hearts.\n"
            "\n"
+           "On an X display ($DISPLAY), where to draw:\n"
+           "  -window          a window of its own titled \"Dovel\" (the default);\n"
+           "                   Escape, q or closing the window ends it\n"
+           "  -fullscreen      one borderless view on every monitor; any key, click or\n"
+           "                   pointer move ends it\n"
+           "  -root            XScreenSaver's mode: the window named by $XSCREENSAVER_WINDOW,\n"
+           "                   else the root window\n"
+           "  -window-id ID    an existing window (decimal or 0x-hex); wins over -root; one\n"
+           "                   narrower than 400 pixels is drawn as the preview\n"
+           "  -fps             draw the measured frame rate in the upper left corner\n"
+           "  -no-exit-on-input  with -fullscreen, keys, clicks and pointer moves do not end it\n"
+           "  SIGTERM, SIGINT and SIGHUP end every mode.\n"
+           "\n"
+           "Everywhere:\n"
+           "  -size WxH        size of the window or drawable in pixels (default 1280x720)\n"
+           "  -preview         draw as the small preview (no overlay)\n"
+           "  -prefs FILE      read the preferences from FILE instead of\n"
+           "                   $XDG_CONFIG_HOME/dovel/qvDovelSS.toml\n"
+           "  -help            show this text\n"
+           "\n"
+           "Without a display (or with -headless):\n"
            "  -headless        render without a display (EGL pbuffer)\n"
-           "  -size WxH        size of the drawable in pixels (default 1280x720)\n"
            "  -frames N        run N ticks of an exact 60 Hz clock (default 600)\n"
            "  -out DIR         write the presented frames to DIR as frame-000000.png, ...\n"
            "  -every K         write only every Kth presented frame (default 1)\n"
            "  -seed N          seed the random generator with N instead of the clock\n"
-           "  -preview         draw as the small preview (no overlay)\n"
-           "  -prefs FILE      read the preferences from FILE instead of\n"
-           "                   $XDG_CONFIG_HOME/dovel/qvDovelSS.toml\n"
            "  -snapshot FILE   this picture stands for what the display shows\n"
            "                   (without it the snapshot background falls back to the desktop picture)\n"
            "  -stats           at exit, print one JSON object of run statistics on standard output\n"
-           "  -help            show this text\n"
            "\n"
            "Flags may also be written with two dashes (--frames 60) or with \"=\" (-frames=60).\n";
 }

@@ -1,7 +1,7 @@
 // What a view needs from the window system it draws on. Each backend
-// (headless EGL now; X11/GLX and XScreenSaver's window later) gives every
-// view one of these: its OpenGL context and drawable, the displays, the
-// snapshot of what a display shows and the desktop's picture file.
+// (headless EGL, and EGL on an X11 window) gives every view one of these:
+// its OpenGL context and drawable, the displays, the snapshot of what a
+// display shows and the desktop's picture file.
 #pragma once
 
 #include <cstdint>

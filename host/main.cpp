@@ -1,5 +1,7 @@
-// dovel: the screen saver. Without a display (or with -headless) it renders
-// into an offscreen EGL drawable and can write its frames as PNG files.
+// dovel: the screen saver. On an X display it draws in a window, full screen
+// on every monitor, in XScreenSaver's window or in any window by id; without
+// a display (or with -headless) it renders into an offscreen EGL drawable
+// and can write its frames as PNG files.
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,6 +11,7 @@
 #include "host/ResourcePath.h"
 #include "host/RunStats.h"
 #include "host/StoredSettings.h"
+#include "host/X11Run.h"
 
 namespace {
 
@@ -21,14 +24,11 @@ bool HasDisplay() {
     return display != nullptr && display[0] != '\0';
 }
 
-void ExplainHeadless() {
-    if (HasDisplay())
-        std::fprintf(stderr,
-                     "dovel: drawing on an X display is not part of this build yet; rendering headless "
-                     "instead (-headless)\n");
-    else
-        std::fprintf(stderr,
-                     "dovel: no display (DISPLAY is not set); rendering headless instead (-headless)\n");
+bool WantsHeadless(const DovelOptions& options) {
+    if (options.headless) return true;
+    if (HasDisplay() || options.modeGiven) return false;
+    std::fprintf(stderr, "dovel: no display (DISPLAY is not set); rendering headless instead (-headless)\n");
+    return true;
 }
 
 }  // namespace
@@ -51,9 +51,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "dovel: %s\n", error.c_str());
         return 1;
     }
-    if (!options.headless) ExplainHeadless();
     paths.prefsPath =
         options.prefsFile.empty() ? ScreenSaverDefaults::PathForModule(kModuleName) : options.prefsFile;
+    if (!WantsHeadless(options)) {
+        if (!HasDisplay()) {
+            std::fprintf(stderr, "dovel: drawing on a window needs an X display, and DISPLAY is not set\n");
+            return 1;
+        }
+        return RunX11(options, paths);
+    }
     RunStats stats;
     int status = RunHeadless(options, paths, processStart, &stats);
     if (options.stats && status == 0) std::printf("%s\n", stats.ToJson().c_str());

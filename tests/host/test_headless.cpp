@@ -38,14 +38,27 @@ TEST(DovelOptions, DefaultsEveryFlagAndTheHelp) {
     EXPECT_TRUE(o.seedGiven && o.seed == 4294967295u && o.preview && o.stats);
     EXPECT_EQ(o.outDir + " " + o.prefsFile + " " + o.snapshotFile, "frames/ p.toml s.png");
 
+    EXPECT_TRUE(o.mode == DisplayMode::kWindow && !o.modeGiven && !o.showFps && o.exitOnInput);
+    ASSERT_EQ(
+        Parse({"-fullscreen", "--root", "-window-id", "0x1A", "--fps", "-no-exit-on-input"}, &o, &error),
+        ParseResult::kRun)
+        << error;
+    EXPECT_TRUE(o.mode == DisplayMode::kWindowId && o.windowId == 26 && o.showFps && !o.exitOnInput);
+    ASSERT_EQ(Parse({"--window", "-fullscreen", "-root"}, &o, &error), ParseResult::kRun);
+    EXPECT_TRUE(o.mode == DisplayMode::kRoot && o.modeGiven) << "-root wins over the other modes";
+    ASSERT_EQ(Parse({"-window", "--fullscreen", "--window-id=4294967295"}, &o, &error), ParseResult::kRun);
+    EXPECT_TRUE(o.mode == DisplayMode::kWindowId && o.windowId == 4294967295ul);
+
     EXPECT_EQ(Parse({"--help"}, &o, &error), ParseResult::kHelp);
     for (const char* flag : {"-headless", "-size", "-frames", "-out", "-every", "-seed", "-preview", "-prefs",
                              "-snapshot", "-stats", "-help"})
         EXPECT_NE(std::string(DovelHelpText()).find(flag), std::string::npos) << flag;
+    for (const char* flag : {"-window", "-fullscreen", "-root", "-window-id", "-fps", "-no-exit-on-input"})
+        EXPECT_NE(std::string(DovelHelpText()).find(flag), std::string::npos) << flag;
 }
 
 TEST(DovelOptions, UnknownFlagsAndBadValuesAreErrors) {
-    const std::vector<std::vector<const char*>> bad = {
+    std::vector<std::vector<const char*>> bad = {
         {"-bogus"},         {"-size", "0x10"},
         {"-size", "100"},   {"-size", "20000x10"},
         {"-size", "12x-3"}, {"-frames", "-1"},
@@ -55,6 +68,13 @@ TEST(DovelOptions, UnknownFlagsAndBadValuesAreErrors) {
         {"-headless=yes"},  {"stray"},
         {"-frames", "1e3"}, {"-size", "99999999999999999999x1"},
     };
+    // The display modes' flags.
+    bad.insert(bad.end(), {{"-window-id", "0"},
+                           {"-window-id", "0x"},
+                           {"-window-id", "12ab"},
+                           {"-window-id", "0x100000000"},
+                           {"-window-id"},
+                           {"-fps=1"}});
     for (const auto& args : bad) {
         DovelOptions o;
         std::string error;
