@@ -123,6 +123,18 @@ bool TakeSwitch(const std::string& flag, DovelOptions* o) {
     return true;
 }
 
+// A flag of the settings: a switch (no value allowed) or one with a value.
+bool TakeSettingsFlag(ArgReader* args, SettingsOverrides* settings, std::string* error) {
+    const std::string flag = args->flag;
+    if (OverrideFlagKind(flag) == OverrideFlag::kSwitch) {
+        if (args->hasInlineValue) return Fail(error, flag + " takes no value");
+        return TakeOverrideSwitch(flag, settings);
+    }
+    std::string value;
+    if (!args->Value(&value)) return Fail(error, flag + " needs a value");
+    return TakeOverrideValue(flag, value, settings, error);
+}
+
 }  // namespace
 
 ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* out, std::string* error) {
@@ -131,6 +143,8 @@ ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* o
     while (args.NextFlag()) {
         if (IsValueFlag(args.flag)) {
             if (!TakeValueFlag(&args, &o, error)) return ParseResult::kError;
+        } else if (OverrideFlagKind(args.flag) != OverrideFlag::kNotOurs) {
+            if (!TakeSettingsFlag(&args, &o.settings, error)) return ParseResult::kError;
         } else if (args.hasInlineValue || !TakeSwitch(args.flag, &o)) {
             *error = "unknown flag \"" + std::string(argv[args.next - 1]) + "\"";
             return ParseResult::kError;
@@ -145,7 +159,8 @@ const char* DovelUsageLine() {
            "[-prefs FILE] [-snapshot FILE] [-stats] [-help]";
 }
 
-const char* DovelHelpText() {
+// The flags of the program itself.
+static const char* DovelProgramHelpText() {
     return "Dovel, an OpenGL screen saver: a winged archer among floating hearts.\n"
            "\n"
            "  -headless        render without a display (EGL pbuffer)\n"
@@ -163,4 +178,9 @@ const char* DovelHelpText() {
            "  -help            show this text\n"
            "\n"
            "Flags may also be written with two dashes (--frames 60) or with \"=\" (-frames=60).\n";
+}
+
+const char* DovelHelpText() {
+    static const std::string text = std::string(DovelProgramHelpText()) + "\n" + SettingsOverridesHelpText();
+    return text.c_str();
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "host/SettingsOverrides.h"
+
 struct DovelOptions {
     bool headless = false;
     int width = 1280;
@@ -18,6 +20,8 @@ struct DovelOptions {
     std::string snapshotFile;  // empty: the snapshot fails
     bool stats = false;
     bool help = false;
+    // Settings for this run, over the stored preferences.
+    SettingsOverrides settings;
 };
 
 enum class ParseResult { kRun, kHelp, kError };
