@@ -11,6 +11,8 @@ PACKAGES=(
   # OpenGL: headless EGL on Mesa (llvmpipe), GLU, X11 for the windowed host
   libegl-dev libegl-mesa0 libgl-dev libgl1-mesa-dri libglu1-mesa-dev
   libx11-dev libxrandr-dev xvfb xauth
+  # the settings window (GTK 4) and the check of XScreenSaver's settings file
+  libgtk-4-dev libxml2-utils
   # images, fonts, preferences
   libpng-dev libfreetype-dev fonts-dejavu-core libgdk-pixbuf-2.0-dev
   libgdk-pixbuf2.0-bin librsvg2-common libtomlplusplus-dev
