@@ -193,6 +193,13 @@ TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) 
     StoredSettings next;
     LoadSettings(&store, &next);
     EXPECT_EQ(RecordLine(next), want + " " + cut);
+
+    // A file damaged while the window was open is moved aside, and what is
+    // saved over it still counts for the next view.
+    WriteFileText(prefs, "NumHearts = = 3\n");
+    ASSERT_TRUE(dialog->sheet.Save(ReadValues(*dialog)));
+    EXPECT_EQ(StoredLine(prefs), "1.1 " + want);
+    EXPECT_EQ(ReadFileText(prefs + ".damaged"), "NumHearts = = 3\n");
 }
 
 TEST_F(DialogTest, CancelEscapeAndClosingChangeNothingEvenAfterDefaults) {
