@@ -170,7 +170,7 @@ TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) 
     Select("oBGType", BG_SLIDESHOW);
     Select("oBGRes", 2);
     Colour("oHeartCol", 0.25f, 0.5f, 0.75f);
-    Colour("oBGCol", 0.125f, 0.375f, 1.0f);
+    Colour("oBGCol", 0.125f, 0.375f, 0.875f);
     SetFolder(dialog.get(), folder);
     EXPECT_NE(
         std::string(gtk_label_get_text(GTK_LABEL(DialogObject(*dialog, "bgPathLabel")))).find("/tmp/ff"),
@@ -181,7 +181,7 @@ TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) 
     RunUntil([&] { return dialog->finished; }, 5.0);  // a button pressed by key springs back first
     EXPECT_TRUE(dialog->finished && dialog->saved);
     EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(dialog->window)));
-    const std::string want = "1 321 45 00100 2 2 0.25,0.5,0.75 0.125,0.375,1";
+    const std::string want = "1 321 45 00100 2 2 0.25,0.5,0.75 0.125,0.375,0.875";
     EXPECT_EQ(StoredLine(prefs), "1.1 " + want);
     ScreenSaverDefaults store(prefs);
     EXPECT_TRUE(store.StringForKey("BGPath") == folder) << "the store keeps the whole path";
@@ -203,7 +203,14 @@ TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) 
 }
 
 TEST_F(DialogTest, CancelEscapeAndClosingChangeNothingEvenAfterDefaults) {
-    const std::string text = PrefsText(BG_DESKTOP, "Someone = 1\n");
+    // Every value away from its default, so that showing none of them is lost.
+    std::string text = PrefsText(BG_DESKTOP, "Someone = 1\n");
+    for (const char* key : {"MainMonitorOnly", "Transparent", "RandomShades", "AllowCollisions", "FitScreen",
+                            "ShowCountdown"}) {
+        const std::string on = std::string(key) + " = true", off = std::string(key) + " = false";
+        text = text.find(on) != std::string::npos ? Replace(text, on, off) : Replace(text, off, on);
+    }
+    text = Replace(Replace(text, "BGRes = 1", "BGRes = 0"), "PicDelay = 20", "PicDelay = 33");
     const struct {
         const char* how;
         bool defaultsFirst;
@@ -212,6 +219,7 @@ TEST_F(DialogTest, CancelEscapeAndClosingChangeNothingEvenAfterDefaults) {
         Open(text);
         Show();
         const std::string shown = RecordLine(dialog->sheet.record);
+        EXPECT_EQ(RecordLine(RecordFromValues(ReadValues(*dialog))), shown) << "the controls show the record";
         Spin("oNumHearts", 5);
         Select("oBGType", BG_COLOUR);
         SetFolder(dialog.get(), "/somewhere/else/");
