@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "host/DesktopPicture.h"
+
 namespace {
 
 constexpr guint kFrameIntervalMs = 1000 / 30;
@@ -46,6 +48,7 @@ gboolean OnRestart(gpointer data) {
 void AttachPreview(PreviewPane* pane, GtkPicture* picture, const HostEnvironment& env) {
     pane->picture = picture;
     pane->env = env;
+    pane->renderer.desktopPicture = FindDesktopPicture(0, "", DesktopPictureSourcesFromEnvironment());
     g_signal_connect(picture, "map", G_CALLBACK(OnMap), pane);
     g_signal_connect(picture, "unmap", G_CALLBACK(OnUnmap), pane);
     if (gtk_widget_get_mapped(GTK_WIDGET(picture))) StartTicking(pane);

@@ -28,8 +28,9 @@ bool PreviewRenderer::Start(const HostEnvironment& env, int w, int h, std::strin
     ViewRect frame{0.0, 0.0, static_cast<double>(w), static_cast<double>(h)};
     // No snapshot can be had off screen: the snapshot background shows the
     // desktop picture instead, as a saver whose snapshot fails does.
-    view = DovelSSView::initWithFrame(frame, true, std::make_unique<HeadlessBackend>(w, h, nullptr), preview,
-                                      error);
+    auto backend = std::make_unique<HeadlessBackend>(w, h, nullptr);
+    backend->SetDesktopPicture(desktopPicture);
+    view = DovelSSView::initWithFrame(frame, true, std::move(backend), preview, error);
     if (view) {
         width = w;
         height = h;

@@ -28,6 +28,7 @@ struct PreviewRenderer {
 
     int width = 0;
     int height = 0;
+    std::string desktopPicture;  // shown for the desktop background; "" for the fallback
     SystemClock clock;
     std::unique_ptr<DovelSSView> view;
 };
