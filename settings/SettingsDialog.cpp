@@ -13,6 +13,43 @@ GtkWindow* alertParent = nullptr;
 const char* const kCheckIds[] = {"oMainMonitorOnly", "oAllowCollisions", "oRandomShades",
                                  "oTransparent",     "oFitScreen",       "oShowCountdown"};
 
+// Every object of the layout the program uses, with its kind.
+struct LayoutObject {
+    const char* id;
+    GType (*type)();
+};
+const LayoutObject kLayout[] = {
+    {"sheet", gtk_window_get_type},
+    {"oMainMonitorOnly", gtk_check_button_get_type},
+    {"oNumHearts", gtk_spin_button_get_type},
+    {"oPicDelay", gtk_spin_button_get_type},
+    {"oAllowCollisions", gtk_check_button_get_type},
+    {"oRandomShades", gtk_check_button_get_type},
+    {"oTransparent", gtk_check_button_get_type},
+    {"oFitScreen", gtk_check_button_get_type},
+    {"oShowCountdown", gtk_check_button_get_type},
+    {"oBGType", gtk_drop_down_get_type},
+    {"oBGRes", gtk_drop_down_get_type},
+    {"oBGPath", gtk_button_get_type},
+    {"bgPathLabel", gtk_label_get_type},
+    {"oHeartCol", gtk_color_button_get_type},
+    {"oBGCol", gtk_color_button_get_type},
+    {"preview", gtk_picture_get_type},
+    {"save", gtk_button_get_type},
+    {"cancel", gtk_button_get_type},
+    {"defaults", gtk_button_get_type},
+    {"website", gtk_button_get_type},
+};
+
+// The first object the program needs that the layout lacks, or null.
+const char* MissingObject(GtkBuilder* builder) {
+    for (const LayoutObject& o : kLayout) {
+        GObject* object = gtk_builder_get_object(builder, o.id);
+        if (object == nullptr || !G_TYPE_CHECK_INSTANCE_TYPE(object, o.type())) return o.id;
+    }
+    return nullptr;
+}
+
 GtkWidget* Widget(const SettingsDialog& d, const char* id) {
     return GTK_WIDGET(DialogObject(d, id));
 }
@@ -156,6 +193,12 @@ void ConnectSignals(SettingsDialog* d) {
     g_signal_connect(DialogObject(*d, "website"), "clicked", G_CALLBACK(OnWebsite), d);
     g_signal_connect(d->window, "close-request", G_CALLBACK(OnCloseRequest), d);
 
+    // Return in a number field saves, as it does elsewhere in the window.
+    for (const char* id : {"oNumHearts", "oPicDelay"}) {
+        GtkEditable* text = gtk_editable_get_delegate(GTK_EDITABLE(DialogObject(*d, id)));
+        if (text != nullptr && GTK_IS_TEXT(text)) gtk_text_set_activates_default(GTK_TEXT(text), TRUE);
+    }
+
     GtkEventController* keys = gtk_shortcut_controller_new();
     gtk_shortcut_controller_add_shortcut(
         GTK_SHORTCUT_CONTROLLER(keys),
@@ -182,6 +225,11 @@ bool OpenSettingsDialog(SettingsDialog* d, const std::string& uiFile, const std:
     if (!gtk_builder_add_from_file(builder, uiFile.c_str(), &failure)) {
         *error = "cannot load the window layout " + uiFile + ": " + failure->message;
         g_error_free(failure);
+        g_object_unref(builder);
+        return false;
+    }
+    if (const char* missing = MissingObject(builder)) {
+        *error = "the window layout " + uiFile + " has no " + missing + " of the right kind";
         g_object_unref(builder);
         return false;
     }

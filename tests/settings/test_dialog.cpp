@@ -176,8 +176,10 @@ TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) 
         std::string(gtk_label_get_text(GTK_LABEL(DialogObject(*dialog, "bgPathLabel")))).find("/tmp/ff"),
         std::string::npos);
 
+    // Return in the focused number field.
     Show();
-    g_signal_emit_by_name(dialog->window, "activate-default");
+    gtk_widget_grab_focus(W("oNumHearts"));
+    g_signal_emit_by_name(gtk_editable_get_delegate(GTK_EDITABLE(W("oNumHearts"))), "activate");
     RunUntil([&] { return dialog->finished; }, 5.0);  // a button pressed by key springs back first
     EXPECT_TRUE(dialog->finished && dialog->saved);
     EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(dialog->window)));
@@ -305,6 +307,17 @@ TEST_F(DialogTest, TheWebPageButtonHandsTheDocumentationToXdgOpenAsOneArgument) 
     ASSERT_TRUE(ran);
     EXPECT_EQ(ReadFileText(scratch.File("xdg-open.args")), FileUri(page) + "|");
     EXPECT_FALSE(dialog->finished);
+}
+
+TEST_F(DialogTest, ALayoutWithoutAControlOrThatIsNoLayoutIsAClearError) {
+    std::string ui = ReadFileText(DataFolder() + "DovelSS.ui"), error;
+    WriteFileText(scratch.File("lacking.ui"), Replace(ui, "id=\"website\"", "id=\"somethingElse\""));
+    WriteFileText(scratch.File("junk.ui"), "<interface><object class=");
+    EXPECT_FALSE(OpenSettingsDialog(dialog.get(), scratch.File("lacking.ui"), prefs, DataFolder(), &error));
+    EXPECT_NE(error.find("has no website"), std::string::npos) << error;
+    EXPECT_FALSE(OpenSettingsDialog(dialog.get(), scratch.File("junk.ui"), prefs, DataFolder(), &error));
+    EXPECT_NE(error.find("junk.ui"), std::string::npos) << error;
+    EXPECT_EQ(dialog->builder, nullptr);
 }
 
 // The share of pixels of the preview within 24 of colour rgb, and of those
