@@ -356,13 +356,15 @@ TEST_F(DialogTest, ThePreviewDrawsTheSceneWithTheValuesInTheControlsBeforeSaving
     };
     EXPECT_TRUE(RunUntil(shows(0, 0, 255), 60.0)) << nearColour << " blue, " << red << " red hearts";
     EXPECT_FALSE(dialog->preview.failed);
+    RunUntil([&] { return gtk_widget_get_width(GTK_WIDGET(picture)) > 0; }, 10.0);
     EXPECT_EQ(gtk_widget_get_width(GTK_WIDGET(picture)), 320);
     EXPECT_EQ(gtk_widget_get_height(GTK_WIDGET(picture)), 180);
 
     int64_t frames = dialog->preview.framesShown;
     Colour("oBGCol", 0.0f, 1.0f, 0.0f);
     EXPECT_TRUE(RunUntil(shows(0, 255, 0), 60.0)) << nearColour << " green, " << red << " red hearts";
-    EXPECT_GT(dialog->preview.framesShown, frames + 5) << "the preview keeps moving";
+    EXPECT_TRUE(RunUntil([&] { return dialog->preview.framesShown > frames + 5; }, 20.0))
+        << "it keeps moving";
     EXPECT_EQ(ReadFileText(prefs), PrefsText(BG_DESKTOP)) << "nothing is stored before saving";
 }
 
