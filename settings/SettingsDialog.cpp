@@ -230,6 +230,8 @@ bool OpenSettingsDialog(SettingsDialog* d, const std::string& uiFile, const std:
     }
     if (const char* missing = MissingObject(builder)) {
         *error = "the window layout " + uiFile + " has no " + missing + " of the right kind";
+        GObject* window = gtk_builder_get_object(builder, "sheet");
+        if (window != nullptr && GTK_IS_WINDOW(window)) gtk_window_destroy(GTK_WINDOW(window));
         g_object_unref(builder);
         return false;
     }
