@@ -151,6 +151,18 @@ void ChooseMode(DovelOptions* o) {
         o->mode = DisplayMode::kWindow;
 }
 
+// A flag of the settings: a switch (no value allowed) or one with a value.
+bool TakeSettingsFlag(ArgReader* args, SettingsOverrides* settings, std::string* error) {
+    const std::string flag = args->flag;
+    if (OverrideFlagKind(flag) == OverrideFlag::kSwitch) {
+        if (args->hasInlineValue) return Fail(error, flag + " takes no value");
+        return TakeOverrideSwitch(flag, settings);
+    }
+    std::string value;
+    if (!args->Value(&value)) return Fail(error, flag + " needs a value");
+    return TakeOverrideValue(flag, value, settings, error);
+}
+
 }  // namespace
 
 bool ParseWindowId(const std::string& text, unsigned long* out) {
@@ -172,6 +184,8 @@ ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* o
     while (args.NextFlag()) {
         if (IsValueFlag(args.flag)) {
             if (!TakeValueFlag(&args, &o, error)) return ParseResult::kError;
+        } else if (OverrideFlagKind(args.flag) != OverrideFlag::kNotOurs) {
+            if (!TakeSettingsFlag(&args, &o.settings, error)) return ParseResult::kError;
         } else if (args.hasInlineValue || !TakeSwitch(args.flag, &o)) {
             *error = "unknown flag \"" + std::string(argv[args.next - 1]) + "\"";
             return ParseResult::kError;
@@ -188,7 +202,8 @@ const char* DovelUsageLine() {
            "       common: [-size WxH] [-preview] [-prefs FILE] [-help]";
 }
 
-const char* DovelHelpText() {
+// The flags of the program itself.
+static const char* DovelProgramHelpText() {
     return "Dovel, an OpenGL screen saver: a winged archer among floating hearts.\n"
            "\n"
            "On an X display ($DISPLAY), where to draw:\n"
@@ -222,4 +237,9 @@ const char* DovelHelpText() {
            "  -stats           at exit, print one JSON object of run statistics on standard output\n"
            "\n"
            "Flags may also be written with two dashes (--frames 60) or with \"=\" (-frames=60).\n";
+}
+
+const char* DovelHelpText() {
+    static const std::string text = std::string(DovelProgramHelpText()) + "\n" + SettingsOverridesHelpText();
+    return text.c_str();
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "host/SettingsOverrides.h"
+
 // Where the views of a run on an X display go.
 enum class DisplayMode {
     kWindow,      // a window of our own (the default)
@@ -36,6 +38,8 @@ struct DovelOptions {
     std::string snapshotFile;  // empty: the snapshot fails
     bool stats = false;
     bool help = false;
+    // Settings for this run, over the stored preferences.
+    SettingsOverrides settings;
 };
 
 enum class ParseResult { kRun, kHelp, kError };

@@ -63,6 +63,7 @@ std::unique_ptr<DovelSSView> DovelSSView::initWithFrame(const ViewRect& frame, b
 
     StoredSettings stored;
     LoadSettings(&defaults, &stored);
+    env.overrides.ApplyTo(&stored);
     view->MainMonitorOnly = stored.mainMonitorOnly;
     view->mySettings = stored.settings;
 

@@ -11,6 +11,7 @@
 #include "assets/Texture.h"
 #include "host/HostClock.h"
 #include "host/ScreenSaverView.h"
+#include "host/SettingsOverrides.h"
 #include "host/StoredSettings.h"
 #include "host/ViewBackend.h"
 #include "scene/SSMain.h"
@@ -20,6 +21,9 @@ struct HostEnvironment {
     HostClock* clock = nullptr;  // not owned; frame steps and the random seed
     std::string prefsPath;       // the preferences file of module qvDovelSS
     std::string resourcePath;    // the resource folder, ending in "/"
+    // Settings given for this run: every view puts them over what it reads
+    // from the preferences; they are never stored.
+    SettingsOverrides overrides;
 };
 
 // Frame timing: a step of this much or less is carried over to the next

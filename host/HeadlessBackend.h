@@ -1,7 +1,7 @@
 // The backend without a display: one display, number 0 and the main one, of
 // a given size; the view draws into an EGL pbuffer; a snapshot is a picture
-// given in advance (none: the snapshot fails); there is no desktop picture
-// setting.
+// given in advance (none: the snapshot fails); the desktop picture is a file
+// given in advance (none: the fallback picture).
 #pragma once
 
 #include <memory>
@@ -24,7 +24,9 @@ public:
     int MainScreenNumber() override { return 0; }
     int ScreenForFrame(const ViewRect& frame) override;
     bool TakeSnapshot(uint32_t displayMask, SnapshotImage* out) override;
-    std::string DesktopPicturePath(int screenNumber) override { return ""; }
+    std::string DesktopPicturePath(int screenNumber) override { return desktopPicture; }
+    // The picture file that stands for the desktop's (none by default).
+    void SetDesktopPicture(const std::string& path) { desktopPicture = path; }
 
     int DrawableWidth() const { return gl.width; }
     int DrawableHeight() const { return gl.height; }
@@ -33,5 +35,6 @@ private:
     int displayWidth;
     int displayHeight;
     std::shared_ptr<const SnapshotImage> snapshot;
+    std::string desktopPicture;
     EglOffscreen gl;
 };

@@ -127,7 +127,7 @@ int RunHeadless(const DovelOptions& options, const HeadlessPaths& paths, double 
         return 1;
     }
     VirtualClock clock(60.0, options.seedGiven ? options.seed : static_cast<int64_t>(time(nullptr)));
-    HostEnvironment env{&clock, paths.prefsPath, paths.resourcePath};
+    HostEnvironment env{&clock, paths.prefsPath, paths.resourcePath, options.settings};
     ViewRect frame{0.0, 0.0, static_cast<double>(options.width), static_cast<double>(options.height)};
     std::string error;
     std::unique_ptr<DovelSSView> view = DovelSSView::initWithFrame(

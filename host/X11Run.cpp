@@ -52,12 +52,8 @@ struct RunningView {
 };
 
 // What every view of the run shares.
-HostEnvironment ViewEnvironment(HostClock* clock, const HeadlessPaths& paths) {
-    HostEnvironment env;
-    env.clock = clock;
-    env.prefsPath = paths.prefsPath;
-    env.resourcePath = paths.resourcePath;
-    return env;
+HostEnvironment ViewEnvironment(HostClock* clock, const HeadlessPaths& paths, const SettingsOverrides& settings) {
+    return HostEnvironment{clock, paths.prefsPath, paths.resourcePath, settings};
 }
 
 uint32_t FontTexture(const DovelSSView& view) {
@@ -224,7 +220,7 @@ Window X11Run::CreateOwnWindow(const ViewRect& area, bool fullscreen) {
 // Creates every view before any of our windows is mapped, so that a
 // snapshot of the root window shows the desktop and not Dovel.
 bool X11Run::CreateViews(const std::vector<ViewTarget>& targets) {
-    HostEnvironment env = ViewEnvironment(&clock, paths);
+    HostEnvironment env = ViewEnvironment(&clock, paths, options.settings);
     for (const ViewTarget& target : targets) {
         auto running = std::make_unique<RunningView>();
         running->window = target.window;

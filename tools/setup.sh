@@ -13,6 +13,8 @@ PACKAGES=(
   libx11-dev libxrandr-dev libxinerama-dev xvfb xauth
   # the X11 tests: a nested server with two monitors, window tools
   xserver-xephyr x11-utils
+  # the settings window (GTK 4)
+  libgtk-4-dev
   # images, fonts, preferences
   libpng-dev libfreetype-dev fonts-dejavu-core libgdk-pixbuf-2.0-dev
   libgdk-pixbuf2.0-bin librsvg2-common webp-pixbuf-loader libtomlplusplus-dev

@@ -14,7 +14,7 @@ namespace {
 struct ViewTest : ::testing::Test {
     ScratchFolder scratch;
     VirtualClock clock;
-    HostEnvironment env{&clock, scratch.File("qvDovelSS.toml"), DataFolder()};
+    HostEnvironment env{&clock, scratch.File("qvDovelSS.toml"), DataFolder(), {}};
 
     // The preferences file with the given background and lines replaced.
     void Prefs(int bgType, std::vector<std::pair<std::string, std::string>> replace = {}) {

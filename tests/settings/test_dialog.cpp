@@ -1,0 +1,371 @@
+// dovel-settings with real widgets from the shipped DovelSS.ui, driven
+// through their signals on an X server of the test's own: the enabling
+// rules, saving, cancelling, the keyboard, the folder chooser, the web page
+// and the live preview.
+#include <gtk/gtk.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+
+#include "settings/DocumentationPage.h"
+#include "settings/SettingsDialog.h"
+#include "tests/host/HostTestSupport.h"
+#include "tests/settings/TestDisplay.h"
+
+namespace {
+
+struct DisplayEnvironment : ::testing::Environment {
+    void TearDown() override { CloseTestDisplay(); }
+};
+::testing::Environment* const displayEnvironment =
+    ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
+
+const char* const kControls[] = {
+    "oMainMonitorOnly", "oNumHearts", "oPicDelay",      "oAllowCollisions", "oRandomShades",
+    "oTransparent",     "oFitScreen", "oShowCountdown", "oBGType",          "oBGRes",
+    "oBGPath",          "oHeartCol",  "oBGCol"};
+
+// Every stored key of the sheet, in one line, as the file holds them.
+std::string StoredLine(const std::string& file) {
+    ScreenSaverDefaults s(file);
+    std::ostringstream os;
+    os << s.StringForKey("version") << ' ' << s.BoolForKey("MainMonitorOnly") << ' '
+       << s.IntegerForKey("NumHearts") << ' ' << s.IntegerForKey("PicDelay") << ' '
+       << s.BoolForKey("AllowCollisions") << s.BoolForKey("RandomShades") << s.BoolForKey("Transparent")
+       << s.BoolForKey("FitScreen") << s.BoolForKey("ShowCountdown") << ' ' << s.IntegerForKey("BGType")
+       << ' ' << s.IntegerForKey("BGRes") << ' ' << s.FloatForKey("HCR") << ',' << s.FloatForKey("HCG") << ','
+       << s.FloatForKey("HCB") << ' ' << s.FloatForKey("BGCR") << ',' << s.FloatForKey("BGCG") << ','
+       << s.FloatForKey("BGCB");
+    return os.str();
+}
+
+std::string RecordLine(const StoredSettings& r) {
+    const SETTINGS& s = r.settings;
+    std::ostringstream os;
+    os << r.mainMonitorOnly << ' ' << s.SETNUMHEARTS << ' ' << s.SETPICDELAY << ' ' << s.HEARTCOLLISIONS
+       << s.RANDOMSHADES << s.TRANSPARENTHEARTS << s.FITSCREEN << s.SHOWCOUNTDOWN << ' ' << s.BGTYPE << ' '
+       << s.BGRES << ' ' << s.HCR << ',' << s.HCG << ',' << s.HCB << ' ' << s.BGCR << ',' << s.BGCG << ','
+       << s.BGCB << ' ' << s.BGPath;
+    return os.str();
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
+}
+
+// Runs the main loop until done() holds or seconds have passed.
+bool RunUntil(const std::function<bool()>& done, double seconds) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        if (!g_main_context_iteration(nullptr, FALSE))
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+struct DialogTest : ::testing::Test {
+    ScratchFolder scratch;
+    std::string prefs = scratch.File("qvDovelSS.toml");
+    std::unique_ptr<SettingsDialog> dialog = std::make_unique<SettingsDialog>();
+
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(OpenTestDisplay(&error)) << error;
+    }
+    void TearDown() override { CloseSettingsDialog(dialog.get()); }
+
+    void Open(const std::string& prefsText) {
+        WriteFileText(prefs, prefsText);
+        std::string error;
+        ASSERT_TRUE(
+            OpenSettingsDialog(dialog.get(), DataFolder() + "DovelSS.ui", prefs, DataFolder(), &error))
+            << error;
+    }
+    // Shows the window as the program does, once it is on screen.
+    void Show() {
+        gtk_window_present(dialog->window);
+        ASSERT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(dialog->window)); }, 10.0));
+    }
+    GtkWidget* W(const char* id) { return GTK_WIDGET(DialogObject(*dialog, id)); }
+    void Check(const char* id, bool on) { gtk_check_button_set_active(GTK_CHECK_BUTTON(W(id)), on); }
+    void Spin(const char* id, int value) { gtk_spin_button_set_value(GTK_SPIN_BUTTON(W(id)), value); }
+    void Select(const char* id, int item) { gtk_drop_down_set_selected(GTK_DROP_DOWN(W(id)), item); }
+    void Colour(const char* id, float r, float g, float b) {
+        GdkRGBA rgba{r, g, b, 1.0f};
+        gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(W(id)), &rgba);
+    }
+    void Click(const char* id) { g_signal_emit_by_name(W(id), "clicked"); }
+    // The shortcut of the window whose trigger is key, activated.
+    bool PressShortcut(const char* key) {
+        GListModel* controllers = gtk_widget_observe_controllers(GTK_WIDGET(dialog->window));
+        bool found = false;
+        for (guint i = 0; i < g_list_model_get_n_items(controllers) && !found; ++i) {
+            GObject* controller = G_OBJECT(g_list_model_get_item(controllers, i));
+            if (GTK_IS_SHORTCUT_CONTROLLER(controller)) {
+                GListModel* shortcuts = G_LIST_MODEL(controller);
+                for (guint j = 0; j < g_list_model_get_n_items(shortcuts) && !found; ++j) {
+                    GtkShortcut* shortcut = GTK_SHORTCUT(g_list_model_get_item(shortcuts, j));
+                    char* trigger = gtk_shortcut_trigger_to_string(gtk_shortcut_get_trigger(shortcut));
+                    if (std::string(trigger) == key) {
+                        found = gtk_shortcut_action_activate(gtk_shortcut_get_action(shortcut),
+                                                             GTK_SHORTCUT_ACTION_EXCLUSIVE,
+                                                             GTK_WIDGET(dialog->window), nullptr);
+                    }
+                    g_free(trigger);
+                    g_object_unref(shortcut);
+                }
+            }
+            g_object_unref(controller);
+        }
+        g_object_unref(controllers);
+        return found;
+    }
+};
+
+TEST_F(DialogTest, TheEnablingRulesFollowTheBackgroundListAndTheRandomShadesBox) {
+    Open(Replace(PrefsText(BG_SLIDESHOW), "RandomShades = true", "RandomShades = false"));
+    // heart colour, detail, folder, fit, delay, background colour
+    const char* const ids[] = {"oHeartCol", "oBGRes", "oBGPath", "oFitScreen", "oPicDelay", "oBGCol"};
+    auto enabled = [&] {
+        std::string e;
+        for (const char* id : ids) e += gtk_widget_get_sensitive(W(id)) ? '1' : '0';
+        return e;
+    };
+    EXPECT_EQ(enabled(), "101111") << "as opened: slideshow, no random shades";
+    const struct {
+        int kind;
+        bool shades;
+        const char* want;
+    } rules[] = {
+        {BG_SNAPSHOT, true, "010000"},  {BG_DESKTOP, true, "000000"},    {BG_SLIDESHOW, true, "001111"},
+        {BG_COLOUR, true, "000001"},    {BG_COLOUR, false, "100001"},    {BG_DESKTOP, false, "100000"},
+        {BG_SNAPSHOT, false, "110000"}, {BG_SLIDESHOW, false, "101111"},
+    };
+    for (const auto& r : rules) {
+        Select("oBGType", r.kind);
+        Check("oRandomShades", r.shades);
+        EXPECT_EQ(enabled(), r.want) << "kind " << r.kind << " shades " << r.shades;
+    }
+}
+
+TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) {
+    Open(PrefsText(BG_COLOUR, "Someone = \"else's\"\n"));
+    const std::string folder = "/tmp/" + std::string(1100, 'f') + "/";
+    Check("oMainMonitorOnly", true);
+    Spin("oNumHearts", 321);
+    Spin("oPicDelay", 45);
+    Check("oAllowCollisions", false);
+    Check("oRandomShades", false);
+    Check("oTransparent", true);
+    Check("oFitScreen", false);
+    Check("oShowCountdown", false);
+    Select("oBGType", BG_SLIDESHOW);
+    Select("oBGRes", 2);
+    Colour("oHeartCol", 0.25f, 0.5f, 0.75f);
+    Colour("oBGCol", 0.125f, 0.375f, 0.875f);
+    SetFolder(dialog.get(), folder);
+    EXPECT_NE(
+        std::string(gtk_label_get_text(GTK_LABEL(DialogObject(*dialog, "bgPathLabel")))).find("/tmp/ff"),
+        std::string::npos);
+
+    // Return in the focused number field.
+    Show();
+    gtk_widget_grab_focus(W("oNumHearts"));
+    g_signal_emit_by_name(gtk_editable_get_delegate(GTK_EDITABLE(W("oNumHearts"))), "activate");
+    RunUntil([&] { return dialog->finished; }, 5.0);  // a button pressed by key springs back first
+    EXPECT_TRUE(dialog->finished && dialog->saved);
+    EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(dialog->window)));
+    const std::string want = "1 321 45 00100 2 2 0.25,0.5,0.75 0.125,0.375,0.875";
+    EXPECT_EQ(StoredLine(prefs), "1.1 " + want);
+    ScreenSaverDefaults store(prefs);
+    EXPECT_TRUE(store.StringForKey("BGPath") == folder) << "the store keeps the whole path";
+    EXPECT_EQ(store.StringForKey("Someone"), "else's");
+    const std::string cut = folder.substr(0, 1023);
+    EXPECT_EQ(RecordLine(dialog->sheet.record), want + " " + cut);
+
+    // The next view uses what was saved, the delay included; its folder is cut.
+    StoredSettings next;
+    LoadSettings(&store, &next);
+    EXPECT_EQ(RecordLine(next), want + " " + cut);
+
+    // A file damaged while the window was open is moved aside, and what is
+    // saved over it still counts for the next view.
+    WriteFileText(prefs, "NumHearts = = 3\n");
+    ASSERT_TRUE(dialog->sheet.Save(ReadValues(*dialog)));
+    EXPECT_EQ(StoredLine(prefs), "1.1 " + want);
+    EXPECT_EQ(ReadFileText(prefs + ".damaged"), "NumHearts = = 3\n");
+}
+
+TEST_F(DialogTest, CancelEscapeAndClosingChangeNothingEvenAfterDefaults) {
+    // Every value away from its default, so that showing none of them is lost.
+    std::string text = PrefsText(BG_DESKTOP, "Someone = 1\n");
+    for (const char* key : {"MainMonitorOnly", "Transparent", "RandomShades", "AllowCollisions", "FitScreen",
+                            "ShowCountdown"}) {
+        const std::string on = std::string(key) + " = true", off = std::string(key) + " = false";
+        text = text.find(on) != std::string::npos ? Replace(text, on, off) : Replace(text, off, on);
+    }
+    text = Replace(Replace(text, "BGRes = 1", "BGRes = 0"), "PicDelay = 20", "PicDelay = 33");
+    const struct {
+        const char* how;
+        bool defaultsFirst;
+    } cases[] = {{"cancel", false}, {"escape", true}, {"close", true}, {"cancel", true}};
+    for (const auto& c : cases) {
+        Open(text);
+        Show();
+        const std::string shown = RecordLine(dialog->sheet.record);
+        EXPECT_EQ(RecordLine(RecordFromValues(ReadValues(*dialog))), shown) << "the controls show the record";
+        Spin("oNumHearts", 5);
+        Select("oBGType", BG_COLOUR);
+        SetFolder(dialog.get(), "/somewhere/else/");
+        if (c.defaultsFirst) {
+            Click("defaults");
+            SheetValues want = DefaultSheetValues("/somewhere/else/"), got = ReadValues(*dialog);
+            want.bgPath = got.bgPath = "";
+            EXPECT_EQ(RecordLine(RecordFromValues(got)), RecordLine(RecordFromValues(want)));
+            EXPECT_EQ(dialog->bgPath, "/somewhere/else/") << "the defaults leave the folder";
+            EXPECT_TRUE(gtk_widget_get_sensitive(W("oBGRes")) && !gtk_widget_get_sensitive(W("oBGCol")));
+        }
+        const std::string how = c.how;
+        if (how == "cancel") {
+            Click("cancel");
+        } else if (how == "escape") {
+            EXPECT_TRUE(PressShortcut("Escape"));
+        } else {
+            gtk_window_close(dialog->window);
+        }
+        EXPECT_TRUE(dialog->finished && !dialog->saved) << c.how;
+        EXPECT_EQ(ReadFileText(prefs), text) << c.how;
+        EXPECT_EQ(RecordLine(dialog->sheet.record), shown) << c.how;
+        CloseSettingsDialog(dialog.get());
+        dialog = std::make_unique<SettingsDialog>();
+    }
+}
+
+TEST_F(DialogTest, EveryControlHasItsOwnMnemonicAndTheFolderChooserStartsInTheFolder) {
+    Open(Replace(PrefsText(BG_SLIDESHOW), "/nonexistent/", scratch.path + "/"));
+    std::set<guint> keys;
+    std::set<GtkWidget*> reachable;
+    GSList* objects = gtk_builder_get_objects(dialog->builder);
+    for (GSList* o = objects; o != nullptr; o = o->next) {
+        if (GTK_IS_LABEL(o->data) && gtk_label_get_mnemonic_widget(GTK_LABEL(o->data)) != nullptr) {
+            EXPECT_TRUE(keys.insert(gtk_label_get_mnemonic_keyval(GTK_LABEL(o->data))).second)
+                << gtk_label_get_label(GTK_LABEL(o->data));
+            reachable.insert(gtk_label_get_mnemonic_widget(GTK_LABEL(o->data)));
+        }
+        const char* label = nullptr;
+        if (GTK_IS_CHECK_BUTTON(o->data) && gtk_check_button_get_use_underline(GTK_CHECK_BUTTON(o->data)))
+            label = gtk_check_button_get_label(GTK_CHECK_BUTTON(o->data));
+        if (GTK_IS_BUTTON(o->data) && gtk_button_get_use_underline(GTK_BUTTON(o->data)))
+            label = gtk_button_get_label(GTK_BUTTON(o->data));
+        if (label == nullptr || std::string(label).find('_') == std::string::npos) continue;
+        char key = static_cast<char>(g_ascii_tolower(label[std::string(label).find('_') + 1]));
+        EXPECT_TRUE(keys.insert(gdk_unicode_to_keyval(key)).second) << label;
+        reachable.insert(GTK_WIDGET(o->data));
+    }
+    g_slist_free(objects);
+    for (const char* id : kControls) EXPECT_EQ(reachable.count(W(id)), 1u) << id;
+    EXPECT_EQ(keys.size(), 17u) << "thirteen controls and four buttons";
+
+    Click("oBGPath");
+    ASSERT_NE(dialog->folderChooser, nullptr);
+    EXPECT_STREQ(gtk_native_dialog_get_title(dialog->folderChooser), "Select Folder To Load Images From");
+    GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog->folderChooser);
+    EXPECT_EQ(gtk_file_chooser_get_action(chooser), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
+    EXPECT_FALSE(gtk_file_chooser_get_select_multiple(chooser));
+    GFile* start = nullptr;
+    RunUntil([&] { return (start = gtk_file_chooser_get_current_folder(chooser)) != nullptr; }, 10.0);
+    ASSERT_NE(start, nullptr);
+    char* startPath = g_file_get_path(start);
+    EXPECT_EQ(std::filesystem::path(startPath), std::filesystem::path(scratch.path));
+    g_free(startPath);
+    g_object_unref(start);
+    g_signal_emit_by_name(dialog->folderChooser, "response", GTK_RESPONSE_CANCEL);
+    EXPECT_EQ(dialog->folderChooser, nullptr);
+    EXPECT_EQ(dialog->bgPath, scratch.path + "/") << "cancelled: the folder stays";
+}
+
+TEST_F(DialogTest, TheWebPageButtonHandsTheDocumentationToXdgOpenAsOneArgument) {
+    EXPECT_EQ(FileUri("/a b/%\xc3\xbc;$(x)"), "file:///a%20b/%25%C3%BC%3B%24%28x%29");
+    const std::string page = DocumentationFile(DataFolder());
+    ASSERT_FALSE(page.empty()) << "the build copies README.md beside " << DataFolder();
+    WriteFileText(scratch.File("xdg-open"), "#!/bin/sh\nprintf '%s|' \"$@\" > \"$0.args\"\n");
+    chmod(scratch.File("xdg-open").c_str(), 0755);
+    const std::string path = getenv("PATH") != nullptr ? getenv("PATH") : "";
+    setenv("PATH", (scratch.path + ":" + path).c_str(), 1);
+    Open(PrefsText(BG_COLOUR));
+    Click("website");
+    bool ran = RunUntil([&] { return !ReadFileText(scratch.File("xdg-open.args")).empty(); }, 10.0);
+    setenv("PATH", path.c_str(), 1);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(ReadFileText(scratch.File("xdg-open.args")), FileUri(page) + "|");
+    EXPECT_FALSE(dialog->finished);
+}
+
+TEST_F(DialogTest, ALayoutWithoutAControlOrThatIsNoLayoutIsAClearError) {
+    std::string ui = ReadFileText(DataFolder() + "DovelSS.ui"), error;
+    WriteFileText(scratch.File("lacking.ui"), Replace(ui, "id=\"website\"", "id=\"somethingElse\""));
+    WriteFileText(scratch.File("junk.ui"), "<interface><object class=");
+    EXPECT_FALSE(OpenSettingsDialog(dialog.get(), scratch.File("lacking.ui"), prefs, DataFolder(), &error));
+    EXPECT_NE(error.find("has no website"), std::string::npos) << error;
+    EXPECT_FALSE(OpenSettingsDialog(dialog.get(), scratch.File("junk.ui"), prefs, DataFolder(), &error));
+    EXPECT_NE(error.find("junk.ui"), std::string::npos) << error;
+    EXPECT_EQ(dialog->builder, nullptr);
+}
+
+// The share of pixels of the preview within 24 of colour rgb, and of those
+// clearly red (the hearts without random shades).
+void CountPixels(GdkTexture* texture, int r, int g, int b, double* nearColour, double* red) {
+    const int w = gdk_texture_get_width(texture), h = gdk_texture_get_height(texture);
+    std::vector<guchar> bgra(static_cast<size_t>(w) * h * 4);
+    gdk_texture_download(texture, bgra.data(), static_cast<size_t>(w) * 4);
+    int near = 0, reds = 0;
+    for (size_t i = 0; i < bgra.size(); i += 4) {
+        int pb = bgra[i], pg = bgra[i + 1], pr = bgra[i + 2];
+        near += std::abs(pr - r) < 24 && std::abs(pg - g) < 24 && std::abs(pb - b) < 24;
+        reds += pr > 80 && pr > 3 * pg && pr > 3 * pb;
+    }
+    *nearColour = static_cast<double>(near) / (w * h);
+    *red = static_cast<double>(reds) / (w * h);
+}
+
+TEST_F(DialogTest, ThePreviewDrawsTheSceneWithTheValuesInTheControlsBeforeSaving) {
+    Open(PrefsText(BG_DESKTOP));
+    Spin("oNumHearts", 1000);
+    Check("oRandomShades", false);
+    Colour("oHeartCol", 1.0f, 0.0f, 0.0f);
+    Select("oBGType", BG_COLOUR);
+    Colour("oBGCol", 0.0f, 0.0f, 1.0f);
+    Show();
+    GtkPicture* picture = GTK_PICTURE(DialogObject(*dialog, "preview"));
+    double nearColour = 0.0, red = 0.0;
+    auto shows = [&](int r, int g, int b) {
+        return [&, r, g, b] {
+            auto* texture = GDK_TEXTURE(gtk_picture_get_paintable(picture));
+            if (texture == nullptr) return false;
+            CountPixels(texture, r, g, b, &nearColour, &red);
+            return nearColour > 0.5 && red > 0.002;
+        };
+    };
+    EXPECT_TRUE(RunUntil(shows(0, 0, 255), 60.0)) << nearColour << " blue, " << red << " red hearts";
+    EXPECT_FALSE(dialog->preview.failed);
+    RunUntil([&] { return gtk_widget_get_width(GTK_WIDGET(picture)) > 0; }, 10.0);
+    EXPECT_EQ(gtk_widget_get_width(GTK_WIDGET(picture)), 320);
+    EXPECT_EQ(gtk_widget_get_height(GTK_WIDGET(picture)), 180);
+
+    int64_t frames = dialog->preview.framesShown;
+    Colour("oBGCol", 0.0f, 1.0f, 0.0f);
+    EXPECT_TRUE(RunUntil(shows(0, 255, 0), 60.0)) << nearColour << " green, " << red << " red hearts";
+    EXPECT_TRUE(RunUntil([&] { return dialog->preview.framesShown > frames + 5; }, 20.0))
+        << "it keeps moving";
+    EXPECT_EQ(ReadFileText(prefs), PrefsText(BG_DESKTOP)) << "nothing is stored before saving";
+}
+
+}  // namespace
