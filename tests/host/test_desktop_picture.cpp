@@ -287,7 +287,7 @@ TEST_F(DesktopPictureTest, SvgAndWebPWallpapersBecomeTheViewsDesktopTexture) {
     ASSERT_TRUE(saved) << (error != nullptr ? error->message : "") << " (is webp-pixbuf-loader installed?)";
 
     VirtualClock clock;
-    HostEnvironment env{&clock, scratch.File("qvDovelSS.toml"), DataFolder()};
+    HostEnvironment env{&clock, scratch.File("qvDovelSS.toml"), DataFolder(), {}};
     WriteFileText(env.prefsPath, PrefsText(BG_DESKTOP));
     const struct {
         std::string path;
