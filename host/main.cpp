@@ -53,6 +53,6 @@ int main(int argc, char** argv) {
         options.prefsFile.empty() ? ScreenSaverDefaults::PathForModule(kModuleName) : options.prefsFile;
     RunStats stats;
     int status = RunHeadless(options, paths, processStart, &stats);
-    if (options.stats && status == 0) std::printf("%s\n", stats.ToJson().c_str());
+    if (options.stats && (status == 0 || !stats.error.empty())) std::printf("%s\n", stats.ToJson().c_str());
     return status;
 }

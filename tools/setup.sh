@@ -13,7 +13,7 @@ PACKAGES=(
   libx11-dev libxrandr-dev xvfb xauth
   # images, fonts, preferences
   libpng-dev libfreetype-dev fonts-dejavu-core libgdk-pixbuf-2.0-dev
-  libgdk-pixbuf2.0-bin librsvg2-common libtomlplusplus-dev
+  libgdk-pixbuf2.0-bin librsvg2-common webp-pixbuf-loader libtomlplusplus-dev
 )
 
 missing=()

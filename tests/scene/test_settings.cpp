@@ -7,6 +7,7 @@
 
 #include "scene/Settings.h"
 #include "tests/scene/PictureFiles.h"
+#include "tests/support/FifoWatch.h"
 
 namespace {
 
@@ -42,10 +43,17 @@ TEST(Settings, PicturesFolderFromEnvironmentUserDirsOrHome) {
         ASSERT_TRUE(
             WriteBytes(config.File("user-dirs.dirs"), std::vector<uint8_t>(text.begin(), text.end())));
         EXPECT_EQ(PicturesFolder(), "/home/ana/Bilder/");
+        // A pipe in its place is neither read nor waited on.
+        ASSERT_EQ(remove(config.File("user-dirs.dirs").c_str()), 0);
+        ASSERT_TRUE(MakeFifo(config.File("user-dirs.dirs")));
+        EXPECT_FALSE(WaitedOnFifo(config.File("user-dirs.dirs"), [] {
+            EXPECT_EQ(PicturesFolder(), "/home/ana/Pictures/");
+            EXPECT_STREQ(SETTINGS().BGPath, "") << "a new record reads nothing from disk";
+        }));
     }
     ScopedEnv pictures("XDG_PICTURES_DIR", "/media/pictures");
     EXPECT_EQ(PicturesFolder(), "/media/pictures/");
-    EXPECT_STREQ(SETTINGS().BGPath, "/media/pictures/") << "the default slideshow folder";
+    EXPECT_STREQ(DefaultSettings().BGPath, "/media/pictures/") << "the default slideshow folder";
     EXPECT_EQ(PicturesFolder(8), "/media/") << "cut to the buffer";
 }
 
