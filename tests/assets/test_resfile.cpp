@@ -157,7 +157,7 @@ TEST_F(PackLoaderTest, TexturePackFillsSlotsByLumpAndSkipsOtherTypes) {
     AlertCapture capture;
     Loaded pack = Load(dir.Pack({{ModeProbeTGA(), 1, 0},
                                  {ModeProbeTGA(), 1, 1},
-                                 {{'n', 'o', 't', 'e'}, 0, 0},
+                                 {{'n', 'o', 't', 'e'}, 2, 0},
                                  {ModeProbeTGA(), 1, 2},
                                  {PatternTGA(5, 3, 32, true, true), 1, 0}}));
     ASSERT_TRUE(pack.ok);

@@ -179,12 +179,13 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
     first.settings.SETPICDELAY = 45;
     first.settings.BGTYPE = BG_SLIDESHOW;
     first.mainMonitorOnly = true;
+    first.settings.FITSCREEN = false;
     Save(first, "/a/very/long/folder/");
     EXPECT_EQ(ListFolder(scratch.File("dovel")), std::vector<std::string>{"qvDovelSS.toml"})
         << "no temporary file is left after a save";
     // A save that died before its rename leaves a half-written temporary file.
     WriteFileText(file + ".tmp-Ab12Cd", "version = \"1.1\"\nNumHearts = 9");
-    EXPECT_EQ(Describe(Load()), "1 200 45 11011 2 1 1 0 0 0.6 0.8 1 /a/very/long/folder/");
+    EXPECT_EQ(Describe(Load()), "1 200 45 11001 2 1 1 0 0 0.6 0.8 1 /a/very/long/folder/");
     EXPECT_EQ(ScreenSaverDefaults(file).StringForKey("version"), "1.1") << "saving keeps the version";
 
     // A long folder is stored whole and cut in the record.
@@ -209,7 +210,7 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
 TEST_F(PrefsTest, WhatIsWrittenReadsBackTheSame) {
     Write(PrefsText(3, "Comment = \"written by hand\"\n[sub]\na = 1.5\n[[arr]]\nb = 2\n"));
     const std::vector<std::pair<std::string, std::string>> awkward = {
-        {"it's", "a 'quoted' \"value\""},    {"a\"b", "back\\slash"},
+        {"it's", "a 'quoted' \"value\""},    {"a\"b\\c", "back\\slash"},
         {"tab\tkey", "line\nbreak\x01\x7f"}, {"", "empty key"},
         {"c\xc3\xa6ur", "\xe2\x99\xa5"},     {"[x]", "= 1"}};
     {
