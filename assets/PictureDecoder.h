@@ -7,8 +7,10 @@
 // buffers of a progressive or multi-scan JPEG) is refused before the decoder
 // allocates, a JPEG is decoded at a reduced size where that still gives the
 // caller the detail it asks for, an SVG is rendered at a size within the
-// limit, only the first picture of a GIF is decoded, and a decode that runs
-// past kMaxDecodeSeconds is abandoned.
+// limit and only the first picture of a GIF is decoded. The time a decode
+// takes follows from the declared pixels and the JPEG scans, both limited;
+// besides, the bytes are fed in chunks and feeding stops once the decode has
+// run for kMaxDecodeSeconds.
 #pragma once
 
 #include <cstdint>

@@ -357,7 +357,7 @@ std::string ScreenSaverDefaults::StringForKey(const char* key, const std::string
     const toml::node* node = table->values.get(key);
     if (node == nullptr) return fallback;
     if (const auto* s = node->as_string()) return s->get();
-    HostWarning("preference %s should be a string; using \"%s\"", key, fallback.c_str());
+    HostWarning("preference %s should be a string; using its default", key);
     return fallback;
 }
 

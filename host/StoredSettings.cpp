@@ -35,7 +35,7 @@ void ReadStoredValues(const ScreenSaverDefaults& store, StoredSettings* out) {
     s.SHOWCOUNTDOWN = store.BoolForKey("ShowCountdown", d.SHOWCOUNTDOWN);
     // Kept wide until clamped, so 4294967296 does not wrap to a valid 0.
     int64_t bgType = store.IntegerForKey("BGType", d.BGTYPE);
-    const char kNoPath[] = "\x01";  // not a path: the key is missing or mistyped
+    const char kNoPath[] = "\x01";  // not a folder: stands for a missing or mistyped key
     std::string bgPath = store.StringForKey("BGPath", kNoPath);
     if (bgPath == kNoPath)
         DefaultPicturesFolder(s.BGPath, kBGPathSize);
