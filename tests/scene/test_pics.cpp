@@ -266,7 +266,9 @@ TEST(PicsDecode, RefusesDamagedAndHostileFiles) {
         {"zero.png", PngClaiming(png, 0, 10)},
         {"huge.gif", hugeGif},
         {"huge.jpg", hugeJpg},
-        // Its coefficients alone would take 800 MB.
+        // Declared sizes within the pixel limit whose coefficients alone
+        // would take 288 MB, and beyond it.
+        {"progressive-big.jpg", ProgressiveGreyJpeg(12000, 12000)},
         {"progressive-huge.jpg", ProgressiveGreyJpeg(20000, 20000)},
         // Kinds the slideshow does not read, whatever their names say.
         {"bitmap.png", kSmallBmp},
