@@ -66,18 +66,21 @@ TEST_F(WorldTest, TheFirstFrameDrawsItsRandomNumbersInTheirOrder) {
     EXPECT_FLOAT_EQ(world.hearts[0].pos.z, -42.5f);
 
     srand(kWorldSeed);
-    world.AddHeart(kFragment, 1, VECTOR3D{1.0f, 2.0f, -9.0f});
-    const ONEHEART& f = world.hearts[2];
+    world.AddHeart(kFragment, 4, VECTOR3D{1.0f, 2.0f, -9.0f});
     srand(kWorldSeed);
-    EXPECT_EQ(f.col.z, static_cast<float>((rand() % 100) / 100.0));
-    int r1 = rand(), r2 = rand(), r3 = rand();
-    EXPECT_TRUE(CompareVectors(f.vel, VECTOR3D{static_cast<float>((r3 % 400 - 200) / 50.0),
-                                               static_cast<float>((r2 % 500 - 200) / 50.0),
-                                               static_cast<float>((r1 % 400 - 200) / 50.0)}));
-    EXPECT_EQ(f.size, rand() % 5 + 5);
-    EXPECT_EQ(f.rise, rand() % 10 + 1);
-    EXPECT_EQ(f.spin.y, rand() % 80 - 40);
-    EXPECT_EQ(f.rot.y, rand() % 360);
+    for (int i = 2; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        const ONEHEART& f = world.hearts[i];
+        EXPECT_EQ(f.col.z, static_cast<float>((rand() % 100) / 100.0));
+        int r1 = rand(), r2 = rand(), r3 = rand();
+        EXPECT_TRUE(CompareVectors(f.vel, VECTOR3D{static_cast<float>((r3 % 400 - 200) / 50.0),
+                                                   static_cast<float>((r2 % 500 - 200) / 50.0),
+                                                   static_cast<float>((r1 % 400 - 200) / 50.0)}));
+        EXPECT_EQ(f.size, rand() % 5 + 5);
+        EXPECT_EQ(f.rise, rand() % 10 + 1);
+        EXPECT_EQ(f.spin.y, rand() % 80 - 40);
+        EXPECT_EQ(f.rot.y, rand() % 360);
+    }
 }
 
 // Half a minute of frames: flights and shots come and go, whole hearts stay
