@@ -356,8 +356,11 @@ GdkPixbuf* DecodeBytes(const uint8_t* bytes, size_t size, DecodeWatch* watch, st
     g_clear_error(&error);
     // Closing is needed either way; after a failed write its result is moot.
     bool closed = gdk_pixbuf_loader_close(loader, ok ? &error : nullptr);
-    if (ok && !closed) *why = error ? error->message : "cannot be decoded";
-    if (ok && closed && !watch->refused.empty()) *why = watch->refused;
+    // A size refused while closing makes the decoder fail: say why it was.
+    if (ok && !watch->refused.empty())
+        *why = watch->refused;
+    else if (ok && !closed)
+        *why = error ? error->message : "cannot be decoded";
     g_clear_error(&error);
     GdkPixbuf* image = why->empty() ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
     if (image != nullptr) g_object_ref(image);
