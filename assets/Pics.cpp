@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "assets/Alerts.h"
+
 namespace {
 
 // ---------------------------------------------------------------------------
@@ -116,7 +118,10 @@ bool DecodePicFile(const char* path, Texture* staging, int* picWidth, int* picHe
     if (why == nullptr) why = &scratch;
     if (staging == nullptr) return false;
     DecodedPicture picture;
-    if (!DecodePicture(path, kinds, kPicTextureSize, kPicTextureSize, &picture, why)) return false;
+    if (!DecodePicture(path, kinds, kPicTextureSize, kPicTextureSize, &picture, why)) {
+        ERRORBOX(("picture " + std::string(path ? path : "(none)") + ": " + *why).c_str());
+        return false;
+    }
     const bool alpha = picture.channels == 4;
     uint8_t* pixels = Resample(picture, alpha ? 4 : 3);
     if (pixels == nullptr) {

@@ -39,8 +39,8 @@ bool ChooseRandomImageFile(const char* folder, char* name);
 // large JPEG is decoded at a reduced size that still gives every texel its
 // own source pixel. False, with staging untouched, when the file is not a
 // regular readable file, is of another kind, cannot be decoded, is damaged or
-// cut short, or is beyond the limits; *why (when given) then says why. Needs
-// no GL context.
+// cut short, or is beyond the limits; *why (when given) then says why, and
+// the error hook (ERRORBOX) gets "picture PATH: why". Needs no GL context.
 bool DecodePicFile(const char* path, Texture* staging, int* picWidth, int* picHeight,
                    unsigned kinds = kSlideshowPictureKinds, std::string* why = nullptr);
 

@@ -16,6 +16,12 @@ namespace {
 // as far as startup_ms is concerned.
 const double processStart = MonotonicSeconds();
 
+// The error hooks' messages (a picture or a settings file refused) are
+// worth a line on standard error.
+void StderrErrorHook(const char* message) {
+    std::fprintf(stderr, "dovel: %s\n", message);
+}
+
 bool HasDisplay() {
     const char* display = getenv("DISPLAY");
     return display != nullptr && display[0] != '\0';
@@ -35,6 +41,7 @@ void ExplainHeadless() {
 
 int main(int argc, char** argv) {
     SetAlertSink(StderrAlertSink);
+    SetErrorHookSink(StderrErrorHook);
     DovelOptions options;
     std::string error;
     ParseResult parsed = ParseDovelOptions(argc, argv, &options, &error);

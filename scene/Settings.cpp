@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "assets/Alerts.h"
+
 namespace {
 
 // Copies text into out (size bytes), cut to size - 1 characters, and makes
@@ -38,6 +40,7 @@ FILE* OpenRegularFile(const std::string& file) {
     struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxUserDirsBytes) {
         close(fd);
+        ERRORBOX((file + ": not a regular file of at most 64 KiB; not read").c_str());
         return nullptr;
     }
     FILE* f = fdopen(fd, "r");

@@ -21,7 +21,8 @@ constexpr int kBGPathMaxLength = 1023;
 // $XDG_PICTURES_DIR, else the XDG_PICTURES_DIR line of
 // $XDG_CONFIG_HOME/user-dirs.dirs (default ~/.config/user-dirs.dirs), else
 // $HOME/Pictures/. Cut to size - 1 characters at most. A user-dirs.dirs that
-// is not a regular file (a pipe, a device) is not read.
+// is not a regular file (a pipe, a device) is not read; the error hook
+// (ERRORBOX) says so.
 void DefaultPicturesFolder(char* out, int size);
 
 struct SETTINGS {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "assets/Alerts.h"
 #include "assets/Pics.h"
 #include "tests/scene/PictureFiles.h"
 #include "tests/support/GLHarness.h"
@@ -284,8 +285,14 @@ TEST(PicsDecode, RefusesDamagedAndHostileFiles) {
     // Not regular files: a folder, a pipe (must not block), a missing file.
     ASSERT_EQ(mkdir(folder.File("folder.jpg").c_str(), 0700), 0);
     ASSERT_EQ(mkfifo(folder.File("pipe.png").c_str(), 0600), 0);
+    static std::vector<std::string> hooks;
+    hooks.clear();
+    SetErrorHookSink([](const char* message) { hooks.push_back(message); });
     for (const char* name : {"folder.jpg", "pipe.png", "missing.png"})
         EXPECT_FALSE(Decoded(folder.File(name)).ok) << name;
+    SetErrorHookSink(nullptr);
+    ASSERT_EQ(hooks.size(), 3u) << "one message each";
+    EXPECT_EQ(hooks[1], "picture " + folder.File("pipe.png") + ": not a regular file");
     Texture staging;
     EXPECT_FALSE(DecodePicFile(nullptr, &staging, nullptr, nullptr));
     // The complete files still decode, and so does a header rewritten to its own size.
