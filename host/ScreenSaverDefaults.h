@@ -72,6 +72,8 @@ struct ScreenSaverDefaults {
     bool Synchronize();
 
     const std::string& Path() const { return path; }
+    // False when the file exists but could not be read: it is never replaced.
+    bool CanSave() const { return writable; }
     // Where a damaged file was moved by the last Read; empty if none was.
     const std::string& MovedAsidePath() const { return movedAside; }
 

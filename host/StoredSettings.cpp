@@ -144,9 +144,10 @@ void LoadSettings(ScreenSaverDefaults* store, StoredSettings* out) {
     bool hasVersion = store->HasKey("version");
     std::string version = store->StringForKey("version");
     if (version != kPrefsVersion) {
-        // The file of another version is kept before the defaults replace it.
+        // The file of another version is kept before the defaults replace
+        // it; a file that could not be read is left alone (and said so once).
         std::string kept;
-        if (store->KeepCopy("old", &kept)) {
+        if (store->CanSave() && store->KeepCopy("old", &kept)) {
             if (!kept.empty())
                 HostWarning("preferences file %s has %s%s%s; kept as %s, using the defaults",
                             store->Path().c_str(), hasVersion ? "version \"" : "no version",
