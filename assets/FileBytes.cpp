@@ -1,8 +1,30 @@
 #include "assets/FileBytes.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+bool IsReadableRegularFile(const std::string& path, std::string* why) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        *why = std::string("cannot open: ") + std::strerror(error);
+        errno = error;  // for callers that tell the reasons apart
+        return false;
+    }
+    struct stat info {};
+    bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    close(fd);
+    if (!regular) {
+        *why = "not a regular file";
+        errno = 0;
+    }
+    return regular;
+}
 
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
     FILE* out = std::fopen(path.c_str(), "wb");
@@ -19,21 +41,38 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes, 
     return true;
 }
 
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error) {
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) {
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>* bytes, std::string* error,
+                   uint64_t maxBytes) {
+    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         if (error) *error = path + ": cannot open: " + std::strerror(errno);
         return false;
     }
-    bytes->clear();
-    uint8_t buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, in)) > 0)
-        bytes->insert(bytes->end(), buffer, buffer + got);
-    bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed) {
-        if (error) *error = path + ": cannot read";
+    struct stat info {};
+    std::string why;
+    if (fstat(fd, &info) != 0)
+        why = std::string("cannot read: ") + std::strerror(errno);
+    else if (!S_ISREG(info.st_mode))
+        why = "not a regular file";
+    else if (static_cast<uint64_t>(info.st_size) > maxBytes)
+        why = "too large (" + std::to_string(info.st_size) + " bytes, at most " + std::to_string(maxBytes) +
+              ")";
+    if (why.empty()) {
+        bytes->assign(static_cast<size_t>(info.st_size), 0);
+        size_t done = 0;
+        while (done < bytes->size()) {
+            ssize_t got = read(fd, bytes->data() + done, bytes->size() - done);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+            done += static_cast<size_t>(got);
+        }
+        // A file that shrank while being read is cut short; one that grew is
+        // taken at the size it had.
+        if (done != bytes->size()) why = "cannot read";
+    }
+    close(fd);
+    if (!why.empty()) {
+        if (error) *error = path + ": " + why;
         return false;
     }
     return true;

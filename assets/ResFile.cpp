@@ -1,9 +1,11 @@
 #include "assets/ResFile.h"
 
+#include <cerrno>
 #include <cstring>
 #include <limits>
 #include <new>
 
+#include "assets/FileBytes.h"
 #include "assets/TGALoader.h"
 #include "model/MilkshapeModel.h"
 
@@ -49,6 +51,13 @@ bool RESFILE::Fail(const char* why) {
 bool RESFILE::Open(const char* path) {
     Close();
     if (!path) return Fail("no path");
+    // The stream would wait forever on a pipe and read a device without end.
+    std::string why;
+    if (!IsReadableRegularFile(path, &why)) {
+        if (errno == ENOENT) return Fail("cannot open the file (no such file)");
+        if (errno == EACCES) return Fail("cannot open the file (permission denied)");
+        return Fail(why == "not a regular file" ? "not a regular file" : "cannot open the file");
+    }
     file.open(path, std::ios::in | std::ios::binary);
     if (!file.is_open()) return Fail("cannot open the file");
     file.seekg(0, std::ios::end);
@@ -130,41 +139,65 @@ bool RESFILE::LoadData(int index, uint8_t** data) {
     return true;
 }
 
-bool LoadTexturesFromDataFile(const char* path, Texture** textures, int* count) {
-    if (!textures || !count) return false;
+namespace {
+
+const char* ProblemOf(const RESFILE& pack) {
+    return pack.problem ? pack.problem : "cannot be read";
+}
+
+// Notes "path: what" in *why (when given) and returns false.
+bool LoadFailed(std::string* why, const char* path, const std::string& what) {
+    if (why) *why = std::string(path ? path : "(no path)") + ": " + what;
+    return false;
+}
+
+// Decodes lump `lump` of the open pack as a TGA image into texture and
+// builds it with alphaMode.
+bool LoadImageLump(RESFILE* pack, int lump, Texture* texture, uint32_t alphaMode, const char* path,
+                   std::string* why) {
+    const std::string name = "lump " + std::to_string(lump);
+    if (!pack->SeekLump(lump)) return LoadFailed(why, path, name + ": " + ProblemOf(*pack));
+    if (!LoadTGA2(texture, &pack->file)) return LoadFailed(why, path, name + " is not a usable TGA image");
+    if (!BuildTexture(texture, static_cast<int>(alphaMode)))
+        return LoadFailed(why, path, name + ": cannot build its texture");
+    return true;
+}
+
+}  // namespace
+
+bool LoadTexturesFromDataFile(const char* path, Texture** textures, int* count, std::string* why) {
+    if (!textures || !count) return LoadFailed(why, path, "nothing to load into");
     RESFILE pack;
-    if (!pack.Open(path)) return false;
+    if (!pack.Open(path)) return LoadFailed(why, path, ProblemOf(pack));
     const uint32_t lumps = pack.header.lumpCount;
     Texture* table = new (std::nothrow) Texture[lumps];
-    if (!table) return false;
+    if (!table) return LoadFailed(why, path, "out of memory");
     *textures = table;
     *count = static_cast<int>(lumps);
     for (uint32_t k = 0; k < lumps; ++k) {
         if (pack.directory[k].type != 1) continue;
-        const int index = static_cast<int>(k);
-        if (!pack.SeekLump(index)) return false;
-        if (!LoadTGA2(&table[k], &pack.file)) return false;
-        if (!BuildTexture(&table[k], static_cast<int>(pack.directory[k].alphaMode))) return false;
+        if (!LoadImageLump(&pack, static_cast<int>(k), &table[k], pack.directory[k].alphaMode, path, why))
+            return false;
     }
     return true;
 }
 
-bool LoadModel(const char* path, MS3D* model, Texture** textures, int* count) {
-    if (!model || !textures || !count) return false;
+bool LoadModel(const char* path, MS3D* model, Texture** textures, int* count, std::string* why) {
+    if (!model || !textures || !count) return LoadFailed(why, path, "nothing to load into");
     RESFILE pack;
-    if (!pack.Open(path)) return false;
-    if (!pack.SeekLump(0) || !model->LoadFromFStream(&pack.file)) return false;
+    if (!pack.Open(path)) return LoadFailed(why, path, ProblemOf(pack));
+    if (!pack.SeekLump(0)) return LoadFailed(why, path, std::string("lump 0: ") + ProblemOf(pack));
+    if (!model->LoadFromFStream(&pack.file)) return LoadFailed(why, path, "lump 0: " + model->lastError);
     const uint32_t images = pack.header.lumpCount - 1;
     Texture* table = new (std::nothrow) Texture[images];
-    if (!table) return false;
+    if (!table) return LoadFailed(why, path, "out of memory");
     *textures = table;
     *count = static_cast<int>(images);
     // Texture k is built with the alpha mode of entry k, the entry before
     // its own lump: the packs are laid out for this.
     for (uint32_t k = 0; k < images; ++k) {
-        if (!pack.SeekLump(static_cast<int>(k + 1))) return false;
-        if (!LoadTGA2(&table[k], &pack.file)) return false;
-        if (!BuildTexture(&table[k], static_cast<int>(pack.directory[k].alphaMode))) return false;
+        if (!LoadImageLump(&pack, static_cast<int>(k + 1), &table[k], pack.directory[k].alphaMode, path, why))
+            return false;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <string>
 
 #include "assets/Texture.h"
 
@@ -62,11 +63,14 @@ private:
 // table of one slot per lump (slot k is lump k; other lumps leave their slot
 // empty) and builds each GL texture with its entry's alpha mode. The table
 // is handed out as soon as it exists and belongs to the caller (delete[])
-// even when a later lump fails.
-bool LoadTexturesFromDataFile(const char* path, Texture** textures, int* count);
+// even when a later lump fails. On failure *why (when given) names the file
+// and says what failed.
+bool LoadTexturesFromDataFile(const char* path, Texture** textures, int* count, std::string* why = nullptr);
 
 // Loads lump 0 of the pack at path into model and lumps 1 and on as images
 // into a new texture table of lumpCount - 1 slots; texture k is built with
 // the alpha mode of directory entry k (the entry before its own lump). The
-// table belongs to the caller as soon as it is handed out.
-bool LoadModel(const char* path, MS3D* model, Texture** textures, int* count);
+// table belongs to the caller as soon as it is handed out. On failure *why
+// (when given) names the file and says what failed (the model loader's
+// lastError for the model).
+bool LoadModel(const char* path, MS3D* model, Texture** textures, int* count, std::string* why = nullptr);

@@ -10,6 +10,7 @@
 
 #include "assets/Pics.h"
 #include "host/DesktopTexture.h"
+#include "host/HostLog.h"
 
 namespace {
 
@@ -203,11 +204,11 @@ bool DovelSSView::mainSetup() {
     srand(static_cast<unsigned>(environment.clock->WallSeconds()));
     DestroyScene();
     ssMain = new (std::nothrow) SSMAIN;
-    if (ssMain == nullptr) return false;
+    if (ssMain == nullptr) return SetupFailed("out of memory");
     std::string resources = ResourceFolder();
     if (!ssMain->Setup(isPreview(), static_cast<int>(area.width), static_cast<int>(area.height), &mySettings,
                        resources.c_str()))
-        return false;
+        return SetupFailed(ssMain->setupError);
     if (mySettings.BGTYPE == BG_DESKTOP) LoadDesktopPicture();
     ssMain->deskTexID = DeskTex.texID;
     DeskTex.texID = 0;
@@ -215,10 +216,16 @@ bool DovelSSView::mainSetup() {
     return true;
 }
 
+bool DovelSSView::SetupFailed(const std::string& why) {
+    setupError = why.empty() ? "the scene could not be set up" : why;
+    HostWarning("cannot set the scene up: %s; showing the background colour only", setupError.c_str());
+    return false;
+}
+
 void DovelSSView::LoadDesktopPicture() {
     std::string path = glView->DesktopPicturePath(glView->ScreenNumber()).substr(0, kMaxPicturePath);
     if (path.size() < kShortestPicturePath) path = FallbackDesktopPicture(ResourceFolder());
-    loadPicFile(path.c_str(), &DeskTex);
+    loadPicFile(path.c_str(), &DeskTex, kDesktopPictureKinds);
 }
 
 uint32_t DovelSSView::getScreenMaskForFrame(const ViewRect& frame) {

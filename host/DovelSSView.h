@@ -79,11 +79,16 @@ public:
     int64_t framesPresented = 0;      // frames drawn and presented by animateOneFrame
     double lastStep = 0.0;            // the step of the last drawn frame, seconds
     double lastDrawCpuSeconds = 0.0;  // CPU time of the scene's Draw (world and overlay)
+    // Why the scene could not be set up (the file and what was wrong with
+    // it); empty while it could. Written once on standard error.
+    std::string setupError;
 
 private:
     DovelSSView(const ViewRect& frame, bool isPreview, std::unique_ptr<ViewBackend> backend,
                 const HostEnvironment& env);
     void LoadDesktopPicture();
+    // Notes and reports why the scene could not be set up; returns false.
+    bool SetupFailed(const std::string& why);
     void DestroyScene();
     std::string ResourceFolder() const;
 

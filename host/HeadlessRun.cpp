@@ -25,6 +25,7 @@ struct FrameRecorder {
     int64_t firstWritten = -1;
     int64_t lastWritten = -1;
     int64_t written = 0;
+    bool writeFailed = false;
 
     bool Record(DovelSSView* view, double cpuSeconds);
     bool WriteFrame(DovelSSView* view, int64_t index);
@@ -49,6 +50,7 @@ bool FrameRecorder::WriteFrame(DovelSSView* view, int64_t index) {
     std::string file = FrameFileName(options.outDir, index), error;
     if (!WritePngRgb(file, w, h, ReadFramePixels(w, h), &error)) {
         std::fprintf(stderr, "dovel: cannot write %s: %s\n", file.c_str(), error.c_str());
+        writeFailed = true;
         return false;
     }
     if (firstWritten < 0) firstWritten = index;
@@ -86,7 +88,8 @@ bool RunTicks(DovelSSView* view, VirtualClock* clock, FrameRecorder* recorder) {
 }
 
 void ReportWritten(const FrameRecorder& recorder) {
-    if (recorder.options.outDir.empty()) return;
+    // A run whose frames could not be written has said so; nothing more.
+    if (recorder.options.outDir.empty() || recorder.writeFailed) return;
     if (recorder.written == 0) {
         std::fprintf(stderr, "dovel: no frame was presented, nothing written to %s\n",
                      recorder.options.outDir.c_str());
@@ -141,9 +144,12 @@ int RunHeadless(const DovelOptions& options, const HeadlessPaths& paths, double 
     view->startAnimation();
     FrameRecorder recorder(options, stats, processStart);
     bool ok = RunTicks(view.get(), &clock, &recorder);
+    const std::string setupError = view->setupError;
     view->stopAnimation();
     view.reset();
     stats->peakRssMb = PeakRssMb();
     ReportWritten(recorder);
-    return ok ? 0 : 1;
+    // A scene that could not be set up has been reported by the view.
+    stats->error = setupError;
+    return ok && setupError.empty() ? 0 : 1;
 }

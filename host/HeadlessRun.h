@@ -15,8 +15,10 @@ struct HeadlessPaths {
 // Runs the view's whole life cycle: create, size, start, options.frames
 // ticks, stop, destroy. Writes the frames to options.outDir when given and
 // fills *stats. Returns the exit status: 0, 1 when the run fails (no GL
-// context, a frame cannot be written), 2 when a flag's value is unusable
-// (the snapshot picture cannot be read). Errors go to standard error.
+// context, the scene cannot be set up, a frame cannot be written), 2 when a
+// flag's value is unusable (the snapshot picture cannot be read). Errors go
+// to standard error; a scene that cannot be set up is also named in
+// stats->error, and its frames show the background colour.
 int RunHeadless(const DovelOptions& options, const HeadlessPaths& paths, double processStart,
                 RunStats* stats);
 

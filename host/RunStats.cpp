@@ -24,6 +24,24 @@ void PrintSeries(std::string* out, const char* name, const SampleSeries& s) {
     *out += buf;
 }
 
+// text as a JSON string: quotes, backslashes and control characters escaped.
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char esc[8];
+            std::snprintf(esc, sizeof esc, "\\u%04x", c);
+            out += esc;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
 int LiveHeartSlots(const VDMAIN& world) {
     int live = 0;
     for (int32_t i = 0; world.hearts != nullptr && i < world.numHearts; ++i)
@@ -71,6 +89,10 @@ std::string RunStats::ToJson() const {
         ",\"hearts_live_mean\":%.3f,\"arrows_loosed\":%lld,\"hearts_burst\":%lld,\"peak_rss_mb\":%.3f}",
         liveMean, static_cast<long long>(arrowsLoosed), static_cast<long long>(heartsBurst), peakRssMb);
     out += buf;
+    if (!error.empty()) {
+        out.pop_back();
+        out += ",\"error\":" + JsonString(error) + "}";
+    }
     return out;
 }
 

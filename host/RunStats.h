@@ -28,11 +28,13 @@ struct RunStats {
     int64_t arrowsLoosed = 0;
     int64_t heartsBurst = 0;
     double peakRssMb = 0.0;
+    std::string error;  // why the scene could not be set up; empty when it was
 
     // Takes in the world after one drawn frame: counts its live heart slots
     // and copies its running totals of arrows loosed and hearts burst. A run
     // sets its world up once, so the last frame's totals are the run's.
     void ObserveWorld(const VDMAIN& world);
+    // One JSON object; "error" appears only when there is one.
     std::string ToJson() const;
 };
 

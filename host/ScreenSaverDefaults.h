@@ -2,16 +2,23 @@
 // $XDG_CONFIG_HOME/dovel/<module>.toml (~/.config/dovel/ when unset).
 //
 // Keys keep their types (integer, bool, float, string); a missing key, or
-// one stored with another type, reads as 0, false, 0.0 or "". Synchronize
-// writes a temporary file next to the real one and renames it over it, so a
-// crash never leaves a half-written file. A file that cannot be parsed is
-// renamed aside (never lost) and the store starts empty. Reading never
-// changes the file.
+// one stored with another type, reads as 0, false, 0.0 or "" unless the
+// caller names its own fallback. Synchronize writes a temporary file next to
+// the real one and renames it over it, so a crash never leaves a
+// half-written file; every key and string it writes reads back the same.
+// When the file is a symbolic link the file it points to is replaced and the
+// link stays; a file without write permission is never replaced. A file that
+// cannot be parsed is renamed aside (never lost) and the store starts empty.
+// Reading never changes the file and never waits: a pipe or a device in the
+// file's place is refused.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+
+// True when text is well-formed UTF-8, which is all a TOML string can hold.
+bool IsValidUtf8(const std::string& text);
 
 // The parsed file; defined where the TOML library is used.
 struct PrefsTable;
@@ -33,21 +40,40 @@ struct ScreenSaverDefaults {
     void Read();
 
     bool HasKey(const char* key) const;
-    int64_t IntegerForKey(const char* key) const;
-    bool BoolForKey(const char* key) const;
-    float FloatForKey(const char* key) const;
-    std::string StringForKey(const char* key) const;
+    int64_t IntegerForKey(const char* key) const { return IntegerForKey(key, 0); }
+    bool BoolForKey(const char* key) const { return BoolForKey(key, false); }
+    float FloatForKey(const char* key) const { return FloatForKey(key, 0.0f); }
+    std::string StringForKey(const char* key) const { return StringForKey(key, ""); }
+    // The same with the value that a missing key reads as; a value of
+    // another type also reads as fallback, with a warning on standard error.
+    int64_t IntegerForKey(const char* key, int64_t fallback) const;
+    bool BoolForKey(const char* key, bool fallback) const;
+    float FloatForKey(const char* key, float fallback) const;
+    std::string StringForKey(const char* key, const std::string& fallback) const;
 
     void SetInteger(const char* key, int64_t value);
     void SetBool(const char* key, bool value);
     void SetFloat(const char* key, float value);
+    // A value that is not UTF-8 (which a TOML file cannot hold) is stored
+    // with U+FFFD in place of each byte that is not; callers that need the
+    // bytes back store them escaped.
     void SetString(const char* key, const std::string& value);
+    // Drops every value, as if the file were empty.
+    void RemoveAll();
+
+    // Copies the file as it stands on disk to a free name beside it
+    // (path.<suffix>, else path.<suffix>-1, -2, ...) before it is replaced;
+    // true when it was copied or there is no file. The name is returned in
+    // *kept (empty when there was no file).
+    bool KeepCopy(const char* suffix, std::string* kept);
 
     // Writes every value to the file, atomically. False (with a warning on
     // standard error) when it cannot; the old file is then left as it was.
     bool Synchronize();
 
     const std::string& Path() const { return path; }
+    // False when the file exists but could not be read: it is never replaced.
+    bool CanSave() const { return writable; }
     // Where a damaged file was moved by the last Read; empty if none was.
     const std::string& MovedAsidePath() const { return movedAside; }
 

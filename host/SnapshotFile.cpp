@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "assets/PictureDecoder.h"
+
 namespace {
 
 // Copies a pixbuf of 8-bit samples, with or without alpha, into bottom-up
@@ -31,22 +33,23 @@ void CopyBottomUp(GdkPixbuf* pixbuf, SnapshotImage* out) {
 
 bool LoadSnapshotFile(const std::string& path, int width, int height, SnapshotImage* out,
                       std::string* error) {
-    GError* gerror = nullptr;
-    GdkPixbuf* pixbuf = gdk_pixbuf_new_from_file_at_scale(path.c_str(), width, height, FALSE, &gerror);
-    if (pixbuf == nullptr) {
-        *error = gerror != nullptr ? gerror->message : "cannot be decoded";
-        if (gerror != nullptr) g_error_free(gerror);
+    if (width <= 0 || height <= 0) {
+        *error = "no display size";
         return false;
     }
-    bool usable = gdk_pixbuf_get_colorspace(pixbuf) == GDK_COLORSPACE_RGB &&
-                  gdk_pixbuf_get_bits_per_sample(pixbuf) == 8 && gdk_pixbuf_get_n_channels(pixbuf) >= 3 &&
-                  gdk_pixbuf_get_n_channels(pixbuf) <= 4;
+    DecodedPicture picture;
+    if (!DecodePicture(path.c_str(), kDesktopPictureKinds, width, height, &picture, error)) return false;
+    GdkPixbuf* decoded = gdk_pixbuf_new_from_data(
+        picture.pixels.data(), GDK_COLORSPACE_RGB, picture.channels == 4, 8, picture.decodedWidth,
+        picture.decodedHeight, picture.decodedWidth * picture.channels, nullptr, nullptr);
     GdkPixbuf* sized = nullptr;
-    if (usable && (gdk_pixbuf_get_width(pixbuf) != width || gdk_pixbuf_get_height(pixbuf) != height))
-        sized = gdk_pixbuf_scale_simple(pixbuf, width, height, GDK_INTERP_BILINEAR);
-    if (usable) CopyBottomUp(sized != nullptr ? sized : pixbuf, out);
+    if (decoded != nullptr && (picture.decodedWidth != width || picture.decodedHeight != height))
+        sized = gdk_pixbuf_scale_simple(decoded, width, height, GDK_INTERP_BILINEAR);
+    bool ok = decoded != nullptr &&
+              (sized != nullptr || (picture.decodedWidth == width && picture.decodedHeight == height));
+    if (ok) CopyBottomUp(sized != nullptr ? sized : decoded, out);
     if (sized != nullptr) g_object_unref(sized);
-    g_object_unref(pixbuf);
-    if (!usable) *error = "not an 8-bit RGB picture";
-    return usable;
+    if (decoded != nullptr) g_object_unref(decoded);
+    if (!ok) *error = "out of memory";
+    return ok;
 }

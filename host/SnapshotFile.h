@@ -5,7 +5,8 @@
 
 #include "host/ViewBackend.h"
 
-// Decodes the picture at path (any format gdk-pixbuf reads), scaled to
-// width x height, into out as RGBA rows from the bottom up. False with *error
-// filled when it cannot be read.
+// Decodes the picture at path (a JPEG, PNG, GIF, SVG or WebP file, within
+// the limits of the picture decoder), scaled to width x height, into out as
+// RGBA rows from the bottom up. False with *error (one line) when it cannot
+// be read.
 bool LoadSnapshotFile(const std::string& path, int width, int height, SnapshotImage* out, std::string* error);

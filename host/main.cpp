@@ -19,6 +19,12 @@ namespace {
 // as far as startup_ms is concerned.
 const double processStart = MonotonicSeconds();
 
+// The error hooks' messages (a picture or a settings file refused) are
+// worth a line on standard error.
+void StderrErrorHook(const char* message) {
+    std::fprintf(stderr, "dovel: %s\n", message);
+}
+
 bool HasDisplay() {
     const char* display = getenv("DISPLAY");
     return display != nullptr && display[0] != '\0';
@@ -35,6 +41,7 @@ bool WantsHeadless(const DovelOptions& options) {
 
 int main(int argc, char** argv) {
     SetAlertSink(StderrAlertSink);
+    SetErrorHookSink(StderrErrorHook);
     DovelOptions options;
     std::string error;
     ParseResult parsed = ParseDovelOptions(argc, argv, &options, &error);
@@ -62,6 +69,6 @@ int main(int argc, char** argv) {
     }
     RunStats stats;
     int status = RunHeadless(options, paths, processStart, &stats);
-    if (options.stats && status == 0) std::printf("%s\n", stats.ToJson().c_str());
+    if (options.stats && (status == 0 || !stats.error.empty())) std::printf("%s\n", stats.ToJson().c_str());
     return status;
 }

@@ -27,14 +27,21 @@ bool SSMAIN::Setup(bool isPreview, int32_t w, int32_t h, SETTINGS* userSettings,
     // before that pack goes.
     ReleasePicture(1);
     ReleasePicture(0);
+    setupError.clear();
     world = new (std::nothrow) VDMAIN;
-    if (world == nullptr || settings == nullptr || resourcePath == nullptr) return false;
+    if (world == nullptr || settings == nullptr || resourcePath == nullptr) {
+        setupError = world == nullptr ? "out of memory" : "no settings or resource folder";
+        return false;
+    }
     if (!LoadPackTextures(resourcePath)) return false;
     world->heartTex = PackTexture(kHeartSlot);
     width = w;
     height = h;
     SetupLighting();
-    if (!world->Setup(settings, resourcePath)) return false;
+    if (!world->Setup(settings, resourcePath)) {
+        setupError = world->setupError;
+        return false;
+    }
     SetupText();
     if (settings->BGTYPE == BG_SLIDESHOW) StartSlideshow();
     return true;
@@ -86,10 +93,14 @@ bool SSMAIN::LoadPackTextures(const char* resourcePath) {
     ReleasePackTextures();
     std::string path = std::string(resourcePath) + kTexturePackName;
     int count = 0;
-    bool ok = LoadTexturesFromDataFile(path.c_str(), &textures, &count);
+    bool ok = LoadTexturesFromDataFile(path.c_str(), &textures, &count, &setupError);
     numTextures = textures != nullptr ? count : 0;
+    if (!ok) return false;
     // The scene reads slots 0 to 7; a smaller pack is not one of ours.
-    return ok && numTextures >= kPackSlotsNeeded;
+    if (numTextures >= kPackSlotsNeeded) return true;
+    setupError = path + ": holds " + std::to_string(numTextures) + " textures, the scene needs " +
+                 std::to_string(kPackSlotsNeeded);
+    return false;
 }
 
 void SSMAIN::ReleasePackTextures() {

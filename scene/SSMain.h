@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "assets/Text.h"
 #include "assets/Texture.h"
@@ -72,6 +73,9 @@ struct SSMAIN {
     float hintTimer = 20.0f;
 
     VECTOR3D lightPos = {0.0f, 5.0f, 5.0f};
+
+    // Why the last Setup failed: the file and what was wrong with it.
+    std::string setupError;
 
     SSMAIN() = default;
     ~SSMAIN();

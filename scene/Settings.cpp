@@ -1,9 +1,15 @@
 #include "scene/Settings.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
+#include "assets/Alerts.h"
 
 namespace {
 
@@ -23,10 +29,29 @@ std::string HomeFolder() {
     return home != nullptr ? home : "";
 }
 
+// A user-dirs.dirs file larger than this is not read.
+constexpr off_t kMaxUserDirsBytes = 64 * 1024;
+
+// Opens file for reading only when it is a regular file of a sane size: the
+// open does not wait on a pipe or a device, and nothing else is read.
+FILE* OpenRegularFile(const std::string& file) {
+    int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxUserDirsBytes) {
+        close(fd);
+        ERRORBOX((file + ": not a regular file of at most 64 KiB; not read").c_str());
+        return nullptr;
+    }
+    FILE* f = fdopen(fd, "r");
+    if (f == nullptr) close(fd);
+    return f;
+}
+
 // Reads XDG_PICTURES_DIR="..." from a user-dirs.dirs file; "$HOME" at the
 // start of the value stands for the home folder. Empty when absent.
 std::string PicturesFromUserDirs(const std::string& file) {
-    FILE* f = fopen(file.c_str(), "r");
+    FILE* f = OpenRegularFile(file);
     if (f == nullptr) return "";
     std::string result;
     char line[2048];
@@ -61,6 +86,12 @@ void DefaultPicturesFolder(char* out, int size) {
     if (folder.empty()) folder = PicturesFromUserDirs(UserDirsFile());
     if (folder.empty()) folder = HomeFolder() + "/Pictures/";
     CopyFolder(out, size, folder);
+}
+
+SETTINGS DefaultSettings() {
+    SETTINGS defaults;
+    DefaultPicturesFolder(defaults.BGPath, kBGPathSize);
+    return defaults;
 }
 
 void SETTINGS::SetBGPath(const char* path) {

@@ -20,7 +20,9 @@ constexpr int kBGPathMaxLength = 1023;
 // Fills out (size bytes) with the user's pictures folder, ending in "/":
 // $XDG_PICTURES_DIR, else the XDG_PICTURES_DIR line of
 // $XDG_CONFIG_HOME/user-dirs.dirs (default ~/.config/user-dirs.dirs), else
-// $HOME/Pictures/. Cut to size - 1 characters at most.
+// $HOME/Pictures/. Cut to size - 1 characters at most. A user-dirs.dirs that
+// is not a regular file (a pipe, a device) is not read; the error hook
+// (ERRORBOX) says so.
 void DefaultPicturesFolder(char* out, int size);
 
 struct SETTINGS {
@@ -41,9 +43,11 @@ struct SETTINGS {
     bool SHOWCOUNTDOWN = true;
     int32_t BGRES = 1;
 
-    // Every field at its default; BGPath is the user's pictures folder.
-    SETTINGS() { DefaultPicturesFolder(BGPath, kBGPathSize); }
-
     // Copies path into BGPath, cut to 1023 characters; null reads as "".
     void SetBGPath(const char* path);
 };
+
+// Every field at its default, BGPath the user's pictures folder, looked up
+// now (a default-constructed record reads nothing from disk and has an
+// empty BGPath).
+SETTINGS DefaultSettings();

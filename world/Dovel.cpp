@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "assets/Alerts.h"
 #include "assets/ResFile.h"
@@ -254,7 +255,7 @@ bool VDMAIN::SetupDovel(const char* folder) {
     dovel = new (std::nothrow) ONEDOVEL;
     if (dovel == nullptr) {
         ERRORCLOSE(kOutOfMemoryText);
-        return false;
+        return FailSetup("", "out of memory");
     }
     if (!LoadArcher(folder)) return false;
     dovel->side = (rand() & 1) == 1;
@@ -267,14 +268,19 @@ bool VDMAIN::SetupDovel(const char* folder) {
 // scaled and posed in its bind pose.
 bool VDMAIN::LoadArcher(const char* folder) {
     char path[kResourcePathSize];
-    if (!BuildResourcePath(path, folder, kArcherPackName)) return false;
+    if (!BuildResourcePath(path, folder, kArcherPackName)) return FailSetup(kArcherPackName, "path too long");
     int count = 0;
-    bool loaded = LoadModel(path, dovel, &dovelTex, &count);
+    bool loaded = LoadModel(path, dovel, &dovelTex, &count, &setupError);
     numDovelTex = dovelTex != nullptr ? count : 0;
-    if (!loaded || numDovelTex < kArcherTexturesNeeded || dovel->numJoints < kArcherJointsNeeded)
-        return false;
+    if (!loaded) return false;
+    if (numDovelTex < kArcherTexturesNeeded)
+        return FailSetup(path, "holds " + std::to_string(numDovelTex) + " textures, the archer needs " +
+                                   std::to_string(kArcherTexturesNeeded));
+    if (dovel->numJoints < kArcherJointsNeeded)
+        return FailSetup(path, "the archer model has " + std::to_string(dovel->numJoints) +
+                                   " joints, it needs " + std::to_string(kArcherJointsNeeded));
     dovel->Scale(kModelScale);
-    if (!dovel->InitialSetup()) return false;
+    if (!dovel->InitialSetup()) return FailSetup(path, "lump 0: " + dovel->lastError);
     dovel->UpdatePoints();
     return true;
 }
@@ -283,13 +289,15 @@ bool VDMAIN::LoadArcher(const char* folder) {
 // texture into arrowList.
 bool VDMAIN::BuildArrowList(const char* folder) {
     char path[kResourcePathSize];
-    if (!BuildResourcePath(path, folder, kObjectPackName)) return false;
+    if (!BuildResourcePath(path, folder, kObjectPackName)) return FailSetup(kObjectPackName, "path too long");
     RESFILE pack;
     MS3D model;
-    if (!pack.Open(path) || !pack.SeekLump(kArrowLump) || !model.LoadFromFStream(&pack.file)) return false;
+    if (!pack.Open(path)) return FailSetup(path, pack.problem ? pack.problem : "cannot be read");
+    if (!pack.SeekLump(kArrowLump)) return FailSetup(path, std::string("lump 0: ") + pack.problem);
+    if (!model.LoadFromFStream(&pack.file)) return FailSetup(path, "lump 0: " + model.lastError);
     model.Scale(kModelScale);
     arrowList = glGenLists(1);
-    if (arrowList == 0) return false;
+    if (arrowList == 0) return FailSetup("", "cannot make a display list");
     glNewList(arrowList, GL_COMPILE);
     glBindTexture(GL_TEXTURE_2D, dovelTex[kArrowTexture].texID);
     model.Render();

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "assets/Alerts.h"
 #include "assets/ResFile.h"
@@ -80,14 +81,14 @@ bool VDMAIN::SetupHearts(const char* folder) {
     heartCol = VECTOR3D{HCR, HCG, HCB};
     if (SETNUMHEARTS < 0 || SETNUMHEARTS > kMaxWorldHearts) {
         ERRORCLOSE(kOutOfMemoryText);
-        return false;
+        return FailSetup("", "no room for " + std::to_string(SETNUMHEARTS) + " hearts");
     }
     numHearts = static_cast<int32_t>(2.0 * static_cast<double>(SETNUMHEARTS));
     hearts = new (std::nothrow) ONEHEART[numHearts];
     if (hearts == nullptr) {
         numHearts = 0;
         ERRORCLOSE(kOutOfMemoryText);
-        return false;
+        return FailSetup("", "out of memory");
     }
     if (!BuildHeartLists(folder)) return false;
     for (int32_t i = 0; i < numHearts; ++i) hearts[i].active = false;
@@ -98,16 +99,17 @@ bool VDMAIN::SetupHearts(const char* folder) {
 // compiled, untextured, into that class's display list.
 bool VDMAIN::BuildHeartLists(const char* folder) {
     char path[kResourcePathSize];
-    if (!BuildResourcePath(path, folder, kObjectPackName)) return false;
+    if (!BuildResourcePath(path, folder, kObjectPackName)) return FailSetup(kObjectPackName, "path too long");
     RESFILE pack;
-    if (!pack.Open(path)) return false;
+    if (!pack.Open(path)) return FailSetup(path, pack.problem ? pack.problem : "cannot be read");
     for (int i = 0; i < kHeartSizes; ++i) {
         MS3D model;
-        if (!pack.SeekLump(kHeartLump) || !model.LoadFromFStream(&pack.file)) return false;
+        if (!pack.SeekLump(kHeartLump)) return FailSetup(path, std::string("lump 1: ") + pack.problem);
+        if (!model.LoadFromFStream(&pack.file)) return FailSetup(path, "lump 1: " + model.lastError);
         model.Scale(0.1f);
         model.Scale(static_cast<float>(1.0 - 0.1 * i));
         heartList[i] = glGenLists(1);
-        if (heartList[i] == 0) return false;
+        if (heartList[i] == 0) return FailSetup("", "cannot make a display list");
         glNewList(heartList[i], GL_COMPILE);
         model.Render();
         glEndList();

@@ -24,7 +24,8 @@ bool VDMAIN::Setup(const SETTINGS* settings, const char* folder) {
     liveHearts = 0;
     arrowsLoosed = 0;
     heartsBurst = 0;
-    if (settings == nullptr) return false;
+    setupError.clear();
+    if (settings == nullptr) return FailSetup("", "no settings");
     RANDOMSHADES = settings->RANDOMSHADES;
     HCR = settings->HCR;
     HCG = settings->HCG;
@@ -34,6 +35,11 @@ bool VDMAIN::Setup(const SETTINGS* settings, const char* folder) {
     SETNUMHEARTS = settings->SETNUMHEARTS;
     if (!SetupDovel(folder)) return false;
     return SetupHearts(folder);
+}
+
+bool VDMAIN::FailSetup(const std::string& file, const std::string& why) {
+    setupError = file.empty() ? why : file + ": " + why;
+    return false;
 }
 
 void VDMAIN::Draw(double frameTime, double clock) {

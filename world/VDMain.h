@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "maths/NiftyMaths.h"
 #include "world/Dovel.h"
@@ -60,6 +61,9 @@ struct VDMAIN {
     int64_t arrowsLoosed = 0;  // arrows the archer has loosed
     int64_t heartsBurst = 0;   // whole hearts the arrow has burst
 
+    // Why the last Setup failed: the file and what was wrong with it.
+    std::string setupError;
+
     VDMAIN() = default;
     ~VDMAIN() { Cleanup(); }
     VDMAIN(const VDMAIN&) = delete;
@@ -95,6 +99,8 @@ struct VDMAIN {
     void CleanupDovel();
 
 private:
+    // Notes "file: why" as the set-up error; returns false.
+    bool FailSetup(const std::string& file, const std::string& why);
     bool LoadArcher(const char* folder);
     bool BuildArrowList(const char* folder);
     bool BuildHeartLists(const char* folder);

@@ -14,6 +14,7 @@
 #include "assets/TGAWriter.h"
 #include "model/MS3DWriter.h"
 #include "tests/assets/AssetTestSupport.h"
+#include "tests/support/FifoWatch.h"
 
 #ifndef DOVEL_PACK_PATH
 #error "DOVEL_PACK_PATH must name the dovel-pack executable"
@@ -137,6 +138,8 @@ TEST(PackTool, RunsExitWithTheirStatusAndSayWhatTheyFound) {
         {{"verify", bad}, 1, {bad, "length check"}},
         {{"list", missing}, 1, {missing, "cannot open"}},
         {{"create", out, missing}, 1, {missing, "cannot open"}},
+        // Measured before it is read: an endless input is refused at once.
+        {{"create", out, "/dev/zero"}, 1, {"/dev/zero", "not a regular file"}},
         {{"extract", pack, "1", dir.path + "x"}, 1, {pack, "no such lump"}},
         {{"inspect", junk}, 1, {junk, wrongKind}},
         {{"convert", junk, dir.path + "j.png"}, 1, {junk, wrongKind}},
@@ -173,6 +176,11 @@ TEST(PackTool, RunsExitWithTheirStatusAndSayWhatTheyFound) {
         EXPECT_TRUE(expected.status != 1 || Lines(run.err) == 1) << "bad input takes one line";
         ExpectHas(expected.status == 0 ? run.out : run.err, expected.pieces);
     }
+    // A pipe is refused by every command, never waited on.
+    const std::string pipe = dir.path + "pipe";
+    ASSERT_TRUE(MakeFifo(pipe));
+    for (const Args& args : {Args{"create", out, pipe}, Args{"list", pipe}, Args{"inspect", pipe}})
+        EXPECT_FALSE(WaitedOnFifo(pipe, [&] { EXPECT_EQ(Tool(dir, args).status, 1) << args[0]; })) << args[0];
     // Garbage of every kind: an error, never a crash.
     for (const Bytes& bytes :
          {Bytes{'P', 'L', 'E', 'F'}, Bytes{'M', 'S', '3', 'D', '0', '0', '0', '0', '0', '0', 4, 0, 0, 0, 9},

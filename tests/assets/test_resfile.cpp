@@ -11,6 +11,7 @@
 #include "model/MS3DWriter.h"
 #include "model/MilkshapeModel.h"
 #include "tests/assets/AssetTestSupport.h"
+#include "tests/support/FifoWatch.h"
 #include "tests/support/GLHarness.h"
 
 namespace {
@@ -79,7 +80,14 @@ TEST(ResFile, RefusesFilesThatAreNotIntactPacksAndSaysWhy) {
     RESFILE pack;
     EXPECT_FALSE(pack.Open(nullptr));
     EXPECT_FALSE(pack.Open((dir.path + "missing.ple").c_str()));
-    EXPECT_STREQ(pack.problem, "cannot open the file");
+    EXPECT_STREQ(pack.problem, "cannot open the file (no such file)");
+    // Neither a pipe (never waited on) nor a device is read as a pack.
+    const std::string pipe = dir.path + "pipe.ple";
+    ASSERT_TRUE(MakeFifo(pipe));
+    EXPECT_FALSE(WaitedOnFifo(pipe, [&] { EXPECT_FALSE(pack.Open(pipe.c_str())); }));
+    EXPECT_STREQ(pack.problem, "not a regular file");
+    EXPECT_FALSE(pack.Open("/dev/zero"));
+    EXPECT_STREQ(pack.problem, "not a regular file");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(pack.Open(dir.Write(c.name, c.bytes).c_str()));
@@ -149,7 +157,7 @@ TEST_F(PackLoaderTest, TexturePackFillsSlotsByLumpAndSkipsOtherTypes) {
     AlertCapture capture;
     Loaded pack = Load(dir.Pack({{ModeProbeTGA(), 1, 0},
                                  {ModeProbeTGA(), 1, 1},
-                                 {{'n', 'o', 't', 'e'}, 0, 0},
+                                 {{'n', 'o', 't', 'e'}, 2, 0},
                                  {ModeProbeTGA(), 1, 2},
                                  {PatternTGA(5, 3, 32, true, true), 1, 0}}));
     ASSERT_TRUE(pack.ok);

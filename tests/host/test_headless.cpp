@@ -5,15 +5,18 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
+#include "assets/PackWriter.h"
 #include "host/DovelOptions.h"
 #include "host/HeadlessRun.h"
 #include "host/PngWriter.h"
 #include "host/ResourcePath.h"
 #include "host/SnapshotFile.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/support/FifoWatch.h"
 
 namespace {
 
@@ -136,6 +139,13 @@ TEST_F(HeadlessTest, TheSameSeedGivesTheSameFramesByteForByte) {
     }
     EXPECT_TRUE(anyDiffers) << "another seed gives another scene";
     EXPECT_TRUE(a.arrowsLoosed == b.arrowsLoosed && a.heartsBurst == b.heartsBurst);
+    // Frames that cannot be written: the run says that, and only that.
+    std::filesystem::create_directories(scratch.File("d/frame-000000.png"));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunHeadless(Options(scratch.File("d"), 7), paths, 0.0, &c), 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.find("dovel: cannot write " + scratch.File("d/frame-000000.png")), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     // The first tick sets up and draws nothing; every drawn frame is timed.
     EXPECT_TRUE(a.ticks == 61 && a.frames == 60 && a.frameMs.values.size() == 60u &&
                 a.worldUs.values.size() == 60u)
@@ -159,12 +169,43 @@ TEST_F(HeadlessTest, ASnapshotPictureIsScaledAndDeliveredBottomRowFirstAndAnUnre
     WriteFileText(scratch.File("junk.png"), "\x89PNG\r\n\x1a\n but then nothing of the sort");
     EXPECT_FALSE(LoadSnapshotFile(scratch.File("junk.png"), 8, 6, &shot, &error));
     EXPECT_FALSE(error.empty());
+    // The picture decoder's limits hold: a pipe is not waited on.
+    const std::string pipe = scratch.File("pipe.png");
+    ASSERT_TRUE(MakeFifo(pipe));
+    EXPECT_FALSE(WaitedOnFifo(pipe, [&] { EXPECT_FALSE(LoadSnapshotFile(pipe, 8, 6, &shot, &error)); }));
+    EXPECT_EQ(error, "not a regular file");
     DovelOptions o = Options("", 1);
     o.snapshotFile = scratch.File("missing.png");
     RunStats stats;
     testing::internal::CaptureStderr();
     EXPECT_EQ(RunHeadless(o, paths, 0.0, &stats), 2);
     EXPECT_NE(testing::internal::GetCapturedStderr().find("cannot read snapshot picture"), std::string::npos);
+}
+
+// A damaged pack: the run says once which file and why (the model loader's
+// own reason), -stats carries it, and the program exits with 1.
+TEST_F(HeadlessTest, AFailedSetUpIsReportedOnceCarriedByTheStatsAndExitsOne) {
+    const std::string res = scratch.File("res/");
+    std::filesystem::create_directories(res);
+    for (const char* pack : {"tarnwick.works", "obj.ple"})
+        std::filesystem::copy_file(DataFolder() + pack, res + pack);
+    PackLump model;
+    const std::string notModel = "MS3D000000\x04";  // a header cut short
+    model.data.assign(notModel.begin(), notModel.end());
+    std::vector<uint8_t> pack = EncodePack({model});
+    WriteFileText(res + "dovel.ple", std::string(pack.begin(), pack.end()));
+    WriteFileText(paths.prefsPath, PrefsText(BG_COLOUR));
+    paths.resourcePath = res;
+    RunStats stats;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RunHeadless(Options("", 1), paths, 0.0, &stats), 1);
+    const std::string err = testing::internal::GetCapturedStderr();
+    const std::string why = res + "dovel.ple: lump 0: ";
+    EXPECT_NE(err.find("cannot set the scene up: " + why), std::string::npos) << err;
+    EXPECT_EQ(err.find("cannot set the scene up"), err.rfind("cannot set the scene up")) << "once: " << err;
+    EXPECT_EQ(stats.error.find(why), 0u) << stats.error;
+    EXPECT_NE(stats.ToJson().find(",\"error\":\"" + why), std::string::npos) << stats.ToJson();
+    EXPECT_EQ(stats.frames, 60) << "frames of the background colour are still presented";
 }
 
 TEST(ResourceFolder, IsShareDovelBesideTheProgramsFolder) {

@@ -1,13 +1,16 @@
 // The stored preferences of module qvDovelSS: first start, version reset,
-// missing and mistyped keys, damaged and unreadable files, interrupted
-// saves, values brought into bounds, and what is saved kept.
+// missing and mistyped keys, damaged, unreadable and read-only files, pipes,
+// links, interrupted saves, values brought into bounds, and what is saved
+// read back the same.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <sstream>
 
 #include "host/StoredSettings.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/support/FifoWatch.h"
 
 namespace {
 
@@ -27,7 +30,8 @@ std::string Describe(const StoredSettings& stored) {
        << s.BGCB << ' ' << s.BGPath;
     return os.str();
 }
-const std::string kDefaults = "0 200 20 11011 0 1 1 0 0 0.6 0.8 1 " + std::string(SETTINGS().BGPath);
+const std::string kPictures = DefaultSettings().BGPath;
+const std::string kDefaults = "0 200 20 11011 0 1 1 0 0 0.6 0.8 1 " + kPictures;
 
 struct PrefsTest : ::testing::Test {
     ScratchFolder scratch;
@@ -56,28 +60,35 @@ struct PrefsTest : ::testing::Test {
 };
 
 // The defaults are used and stored (the version first), so reading the file
-// back gives them again.
+// back gives them again; the file of another version is kept beside it.
 TEST_F(PrefsTest, FirstStartAndAnOldVersionStoreAndUseTheDefaults) {
     ASSERT_FALSE(fs::exists(file));
     EXPECT_EQ(Describe(Load()), kDefaults);
     EXPECT_EQ(ScreenSaverDefaults(file).StringForKey("version"), "1.1");
     EXPECT_EQ(Describe(Load()), kDefaults) << ReadFileText(file);
+    EXPECT_FALSE(fs::exists(file + ".old")) << "a first start has nothing to keep";
     // Written as the short decimal, not as the float's binary expansion.
     EXPECT_NE(ReadFileText(file).find("BGCR = 0.6\n"), std::string::npos) << ReadFileText(file);
 
-    Write("version = \"1.0\"\nNumHearts = 77\nBGPath = \"/home/me/Valentines/\"\nMainMonitorOnly = true\n");
-    EXPECT_EQ(Describe(Load()), kDefaults) << "every value is reset, the folder included";
-    EXPECT_EQ(ScreenSaverDefaults(file).StringForKey("version"), "1.1");
-    EXPECT_EQ(Describe(Load()), kDefaults) << ReadFileText(file);
+    const std::string old = "version = \"1.0\"\nNumHearts = 77\nBGPath = \"/home/me/Valentines/\"\n";
+    const std::string unversioned = "NumHearts = 78\n";
+    for (const std::string& text : {old, unversioned}) {
+        Write(text);
+        EXPECT_EQ(Describe(Load()), kDefaults) << "every value is reset, the folder included";
+        EXPECT_EQ(Describe(Load()), kDefaults) << ReadFileText(file);
+    }
+    EXPECT_EQ(ReadFileText(file + ".old"), old) << "the user's file is kept byte for byte";
+    EXPECT_EQ(ReadFileText(file + ".old-1"), unversioned);
 }
 
 // Values of the current version are used as they stand, brought into
-// bounds where they would crash or hang the scene (with a warning), and the
-// file is never rewritten by reading it.
+// bounds where they would crash or hang the scene (with a warning); a key
+// missing or of another type takes its default; the file is never rewritten
+// by reading it.
 TEST_F(PrefsTest, ValuesOfTheCurrentVersionAreUsedWithinBoundsAndNeverRewritten) {
     struct Case {
         const char* lines;
-        const char* record;
+        std::string record;
         bool clamped;
     } cases[] = {
         {"MainMonitorOnly = true\nNumHearts = 77\nPicDelay = 45\nTransparent = true\nRandomShades = false\n"
@@ -85,16 +96,17 @@ TEST_F(PrefsTest, ValuesOfTheCurrentVersionAreUsedWithinBoundsAndNeverRewritten)
          "BGPath = \"/home/me/Valentines/\"\nBGRes = 0\nHCR = 0.25\nHCG = 0.5\nHCB = 0.75\nBGCR = 0.1\n"
          "BGCG = 0.2\nBGCB = 0.3\nSomeoneElses = \"kept\"\n",
          "1 77 45 00100 2 0 0.25 0.5 0.75 0.1 0.2 0.3 /home/me/Valentines/", false},
-        {"NumHearts = -5\nPicDelay = 0\nBGType = -1\nBGRes = -2\n", "0 1 1 00000 0 0 0 0 0 0 0 0 ", true},
-        {"NumHearts = 5000000000\nPicDelay = -30\nBGType = 7\nBGRes = 9\n", "0 1000 1 00000 3 2 0 0 0 0 0 0 ",
-         true},
-        {"NumHearts = 1000\nPicDelay = 1\nBGType = 3\nBGRes = 2\n", "0 1000 1 00000 3 2 0 0 0 0 0 0 ", false},
-        {"NumHearts = 0\nPicDelay = 9223372036854775807\nBGType = 4294967296\nBGRes = 1\n",
-         "0 1 86400 00000 3 1 0 0 0 0 0 0 ", true},
-        // Missing and mistyped keys read as zero (an integer serves for a
-        // float); 0 hearts would leave the archer nothing to aim at.
-        {"NumHearts = \"lots\"\nFitScreen = 1\nHCR = \"red\"\nBGCR = 1\n", "0 1 1 00000 0 0 0 0 0 1 0 0 ",
-         true},
+        // A hand-edited file holding only the background kind.
+        {"BGType = 2\n", "0 200 20 11011 2 1 1 0 0 0.6 0.8 1 " + kPictures, false},
+        // No hearts is a valid choice; a BGRes outside 0..2 means the largest.
+        {"NumHearts = 0\nPicDelay = 1\nBGType = 3\nBGRes = 2\n",
+         "0 0 1 11011 3 2 1 0 0 0.6 0.8 1 " + kPictures, false},
+        {"NumHearts = -5\nPicDelay = 0\nBGType = -1\nBGRes = -2\n",
+         "0 0 1 11011 0 2 1 0 0 0.6 0.8 1 " + kPictures, true},
+        {"NumHearts = 5000000000\nPicDelay = 9223372036854775807\nBGType = 4294967296\nBGRes = 9\n",
+         "0 1000 86400 11011 3 2 1 0 0 0.6 0.8 1 " + kPictures, true},
+        {"NumHearts = \"lots\"\nFitScreen = 1\nHCR = \"red\"\nBGCR = 1\nBGPath = 5\n",
+         "0 200 20 11011 0 1 1 0 0 1 0.8 1 " + kPictures, false},
     };
     std::string warnings;
     for (const Case& c : cases) {
@@ -104,9 +116,9 @@ TEST_F(PrefsTest, ValuesOfTheCurrentVersionAreUsedWithinBoundsAndNeverRewritten)
         EXPECT_EQ(ReadFileText(file), text);
         EXPECT_EQ(warnings.find("outside") != std::string::npos, c.clamped) << c.lines << warnings;
     }
-    // The last case warns about each mistyped key and each value clamped.
-    for (const char* text :
-         {"NumHearts should be an integer", "FitScreen should be true or false", "PicDelay = 0"})
+    // The last case warns about each mistyped key, naming the default taken.
+    for (const char* text : {"NumHearts should be an integer; using 200", "FitScreen should be true or false",
+                             "HCR should be a number; using 1", "BGPath should be a string"})
         EXPECT_NE(warnings.find(text), std::string::npos) << warnings;
 }
 
@@ -124,13 +136,44 @@ TEST_F(PrefsTest, ADamagedFileIsMovedAsideAndAnUnreadableOneIsNeverOverwritten) 
     EXPECT_EQ(ReadFileText(file + ".damaged"), damaged);
     EXPECT_EQ(ReadFileText(file + ".damaged-1"), "this is = = not toml");
 
-    // A folder where the file should be cannot be read as preferences.
+    // Neither a folder nor a pipe where the file should be is read (nor
+    // waited on) as preferences, and neither is replaced.
     fs::remove(file);
     fs::create_directories(file);
     WriteFileText(file + "/inside", "mine");
     EXPECT_EQ(Describe(Load(&warnings)), kDefaults);
     EXPECT_EQ(ReadFileText(file + "/inside"), "mine");
     EXPECT_NE(warnings.find("cannot read"), std::string::npos) << warnings;
+    fs::remove_all(file);
+    ASSERT_TRUE(MakeFifo(file));
+    EXPECT_FALSE(WaitedOnFifo(file, [&] { EXPECT_EQ(Describe(Load(&warnings)), kDefaults); }));
+    EXPECT_EQ(warnings, "dovel: warning: cannot read preferences file " + file +
+                            " (not a regular file); using defaults and leaving it untouched\n")
+        << "one line";
+    EXPECT_TRUE(fs::is_fifo(file));
+}
+
+// A read-only file is never replaced, not even by a version reset; a file
+// reached through a symbolic link is replaced where it lies and the link
+// stays.
+TEST_F(PrefsTest, ReadOnlyFilesStayAndLinksAreFollowed) {
+    Write("version = \"1.0\"\nNumHearts = 5\n");
+    chmod(file.c_str(), 0444);
+    std::string warnings;
+    EXPECT_EQ(Describe(Load(&warnings)), kDefaults);
+    EXPECT_EQ(ReadFileText(file), "version = \"1.0\"\nNumHearts = 5\n");
+    EXPECT_NE(warnings.find("read-only"), std::string::npos) << warnings;
+
+    fs::remove(file);
+    const std::string real = scratch.File("dotfiles.toml");
+    WriteFileText(real, PrefsText(3));
+    fs::create_symlink(real, file);
+    StoredSettings s = Load();
+    s.settings.SETNUMHEARTS = 66;
+    Save(s, "/p/");
+    EXPECT_TRUE(fs::is_symlink(file));
+    EXPECT_EQ(Load().settings.SETNUMHEARTS, 66);
+    EXPECT_NE(ReadFileText(real).find("NumHearts = 66"), std::string::npos);
 }
 
 TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
@@ -138,12 +181,13 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
     first.settings.SETPICDELAY = 45;
     first.settings.BGTYPE = BG_SLIDESHOW;
     first.mainMonitorOnly = true;
+    first.settings.FITSCREEN = false;
     Save(first, "/a/very/long/folder/");
     EXPECT_EQ(ListFolder(scratch.File("dovel")), std::vector<std::string>{"qvDovelSS.toml"})
         << "no temporary file is left after a save";
     // A save that died before its rename leaves a half-written temporary file.
     WriteFileText(file + ".tmp-Ab12Cd", "version = \"1.1\"\nNumHearts = 9");
-    EXPECT_EQ(Describe(Load()), "1 200 45 11011 2 1 1 0 0 0.6 0.8 1 /a/very/long/folder/");
+    EXPECT_EQ(Describe(Load()), "1 200 45 11001 2 1 1 0 0 0.6 0.8 1 /a/very/long/folder/");
     EXPECT_EQ(ScreenSaverDefaults(file).StringForKey("version"), "1.1") << "saving keeps the version";
 
     // A long folder is stored whole and cut in the record.
@@ -162,20 +206,36 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
     EXPECT_EQ(ReadFileText(scratch.File("blocker")), "a file, not a folder");
 }
 
-TEST_F(PrefsTest, SavingKeepsKeysOfOthersAndColoursExactly) {
-    Write(PrefsText(3, "Comment = \"written by hand\"\n\"odd key\" = 3\n[sub]\na = 1.5\n[[arr]]\nb = 2\n"));
+// Every key and value that Dovel writes reads back the same: keys that need
+// quoting, strings with quotes, escapes and control characters, colours to
+// the last bit, and a folder whose name is not UTF-8, byte for byte.
+TEST_F(PrefsTest, WhatIsWrittenReadsBackTheSame) {
+    Write(PrefsText(3, "Comment = \"written by hand\"\n[sub]\na = 1.5\n[[arr]]\nb = 2\n"));
+    const std::vector<std::pair<std::string, std::string>> awkward = {
+        {"it's", "a 'quoted' \"value\""},    {"a\"b\\c", "back\\slash"},
+        {"tab\tkey", "line\nbreak\x01\x7f"}, {"", "empty key"},
+        {"c\xc3\xa6ur", "\xe2\x99\xa5"},     {"[x]", "= 1"}};
+    {
+        ScreenSaverDefaults store(file);
+        for (const auto& [key, value] : awkward) store.SetString(key.c_str(), value);
+        ASSERT_TRUE(store.Synchronize());
+    }
     StoredSettings s = Load();
     s.settings.HCR = 0.123456789f;
     s.settings.BGCG = 1.0f / 3.0f;
-    Save(s, s.settings.BGPath);
-    StoredSettings back = Load();
-    EXPECT_EQ(back.settings.HCR, 0.123456789f);
-    EXPECT_EQ(back.settings.BGCG, 1.0f / 3.0f);
+    for (std::string path :
+         {std::string("/home/me/caf\xe9 %41/"), std::string("file:///x%41/"), std::string("/plain/")}) {
+        Save(s, path);
+        StoredSettings back = Load();
+        EXPECT_EQ(std::string(back.settings.BGPath), path);
+        EXPECT_EQ(back.settings.HCR, 0.123456789f);
+        EXPECT_EQ(back.settings.BGCG, 1.0f / 3.0f);
+    }
     ScreenSaverDefaults reread(file);
     std::string text = ReadFileText(file);
     EXPECT_TRUE(reread.MovedAsidePath().empty()) << "what was saved parses again:\n" << text;
+    for (const auto& [key, value] : awkward) EXPECT_EQ(reread.StringForKey(key.c_str()), value) << text;
     EXPECT_EQ(reread.StringForKey("Comment"), "written by hand");
-    EXPECT_EQ(reread.IntegerForKey("odd key"), 3);
     EXPECT_NE(text.find("[sub]\na = 1.5"), std::string::npos) << text;
     EXPECT_NE(text.find("[[arr]]\nb = 2"), std::string::npos) << text;
 }

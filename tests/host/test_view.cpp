@@ -105,7 +105,13 @@ TEST_F(ViewTest, WithoutAUsableSnapshotTheDesktopPictureIsNextAndAFailedSetUpSho
     ASSERT_TRUE(view);
     EXPECT_TRUE(view->mySettings.BGTYPE == BG_DESKTOP && view->DeskTex.texID == 0u);
     view->startAnimation();
+    testing::internal::CaptureStderr();
     for (int t = 0; t < 5; ++t) TickAt(view.get(), t / 60.0);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(view->setupError, env.resourcePath + "tarnwick.works: cannot open the file (no such file)");
+    EXPECT_EQ(said, "dovel: warning: cannot set the scene up: " + view->setupError +
+                        "; showing the background colour only\n")
+        << "said once, naming the file and why";
     EXPECT_TRUE(view->initialized && view->ssMain == nullptr);
     EXPECT_EQ(view->framesPresented, 4);
     std::vector<uint8_t> pixels = ReadFramebuffer(64, 48);

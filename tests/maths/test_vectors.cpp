@@ -43,6 +43,7 @@ TEST(Vectors, ComponentWiseOperationsAndConstructors) {
 
 TEST(Vectors, SumsAreInFloatAndTheSquareRootInDouble) {
     EXPECT_EQ(DistanceBetweenVectors(MakePoint(0, 0, 0), MakePoint(3, 4, 0)), 25.0);
+    EXPECT_EQ(DistanceBetweenVectors(MakePoint(1, 2, 3), MakePoint(0, 0, -3)), 41.0);
     // 4097^2 = 16785409 needs 25 bits: a float product rounds it to 16785408.
     EXPECT_EQ(DistanceBetweenVectors(MakePoint(4097, 0, 0), MakePoint(0, 0, 0)), 16785408.0);
     // 4096^2 + 1 = 2^24 + 1: the float sum drops the 1.

@@ -193,6 +193,14 @@ TEST(MS3DSkeleton, KeysInterpolateAndTheSearchResumesWhereItStopped) {
     s.model.Animate(0.25);
     EXPECT_EQ(s.Arm().curRotKey, 2);
     ExpectTurn(s.Arm().animQuat, {0, 0, 67.5f});
+    // Between two keys that share a time the later one wins.
+    MS3DSource source = SampleMS3DSource();
+    source.joints[1].rotKeys = {{0.0f, {0, 0, 0}}, {0.5f, {0, 0, 0.7853982f}}, {0.5f, {0, 0, 1.5707964f}}};
+    Sample same(source);
+    same.Play(0, 24, 1000, true, false);
+    same.Arm().curRotKey = 2;
+    same.model.Animate(0.25);
+    ExpectTurn(same.Arm().animQuat, {0, 0, 90.0f});
 }
 
 // A looping range restarts exactly at its start; a held one keeps its last

@@ -31,7 +31,7 @@ bool SavePicture(const std::string& path, int w, int h, const PixelFunction& pix
     } formats[] = {{PNG_COLOR_TYPE_RGB, 3, 8},     {PNG_COLOR_TYPE_RGB_ALPHA, 4, 8},
                    {PNG_COLOR_TYPE_GRAY, 1, 8},    {PNG_COLOR_TYPE_GRAY_ALPHA, 2, 8},
                    {PNG_COLOR_TYPE_PALETTE, 1, 8}, {PNG_COLOR_TYPE_RGB, 3, 16},
-                   {PNG_COLOR_TYPE_RGB, 3, 8}};  // the JPEG's rows
+                   {PNG_COLOR_TYPE_RGB, 3, 8},     {PNG_COLOR_TYPE_RGB, 3, 8}};  // JPEG's and WebP's rows
     const auto& f = formats[static_cast<int>(kind)];
     const size_t rowBytes = static_cast<size_t>(w) * f.samples * f.depth / 8;
     std::vector<uint8_t> data(rowBytes * h);
@@ -46,10 +46,11 @@ bool SavePicture(const std::string& path, int w, int h, const PixelFunction& pix
                 for (int b = 0; b < f.depth / 8; ++b) *out++ = p[s];  // 16-bit: v * 257
         }
     }
-    if (kind == PicKind::Jpeg) {
+    if (kind == PicKind::Jpeg || kind == PicKind::Webp) {
         GdkPixbuf* image = gdk_pixbuf_new_from_data(data.data(), GDK_COLORSPACE_RGB, FALSE, 8, w, h,
                                                     static_cast<int>(rowBytes), nullptr, nullptr);
-        bool ok = gdk_pixbuf_save(image, path.c_str(), "jpeg", nullptr, "quality", "95", nullptr);
+        bool ok = gdk_pixbuf_save(image, path.c_str(), kind == PicKind::Jpeg ? "jpeg" : "webp", nullptr,
+                                  "quality", "95", nullptr);
         g_object_unref(image);
         return ok;
     }

@@ -25,8 +25,9 @@ using PixelFunction = std::function<void(int x, int y, uint8_t* rgba)>;
 PixelFunction SolidColour(uint8_t r, uint8_t g, uint8_t b);
 
 // PNG colour types (grey takes R; palette pictures use entry R % 4 of {red,
-// green, blue, white}; 16-bit samples are the 8-bit ones times 257) and JPEG.
-enum class PicKind { Rgb, Rgba, Grey, GreyAlpha, Palette, Rgb16, Jpeg };
+// green, blue, white}; 16-bit samples are the 8-bit ones times 257), JPEG
+// and WebP.
+enum class PicKind { Rgb, Rgba, Grey, GreyAlpha, Palette, Rgb16, Jpeg, Webp };
 
 // Saves a w x h picture; interlacing applies to PNG only.
 bool SavePicture(const std::string& path, int w, int h, const PixelFunction& pixel,

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "assets/Alerts.h"
 #include "assets/Pics.h"
 #include "tests/scene/PictureFiles.h"
 #include "tests/support/GLHarness.h"
@@ -56,12 +57,58 @@ std::vector<uint8_t> PngClaiming(std::vector<uint8_t> png, uint32_t w, uint32_t 
     return png;
 }
 
+// A minimal progressive grey JPEG of w x h: one DC scan whose few bytes of
+// data (every block the same grey) stop before the end, as decoders allow.
+std::vector<uint8_t> ProgressiveGreyJpeg(int w, int h) {
+    std::vector<uint8_t> j = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+    j.insert(j.end(), 64, 1);  // quantisation table 0
+    const uint8_t frame[] = {0xFF,
+                             0xC2,
+                             0,
+                             11,
+                             8,
+                             static_cast<uint8_t>(h >> 8),
+                             static_cast<uint8_t>(h),
+                             static_cast<uint8_t>(w >> 8),
+                             static_cast<uint8_t>(w),
+                             1,
+                             1,
+                             0x11,
+                             0};
+    j.insert(j.end(), std::begin(frame), std::end(frame));
+    const uint8_t dcTable[] = {0xFF, 0xC4, 0, 20, 0x00, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    j.insert(j.end(), std::begin(dcTable), std::end(dcTable));
+    const uint8_t scan[] = {0xFF, 0xDA, 0, 8, 1, 1, 0x00, 0, 0, 0};
+    j.insert(j.end(), std::begin(scan), std::end(scan));
+    j.insert(j.end(), 16, 0);  // the code of "no change" for the first 128 blocks
+    j.insert(j.end(), {0xFF, 0xD9});
+    return j;
+}
+
+std::vector<uint8_t> TextBytes(const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// A 2 x 2 BMP (24-bit, bottom-up), a picture kind the slideshow never reads.
+const std::vector<uint8_t> kSmallBmp = {
+    'B', 'M', 70, 0, 0, 0,  0, 0, 0, 0,  54,  0,   0,   0, 40, 0,   0,   0,   2, 0, 0, 0, 2,
+    0,   0,   0,  1, 0, 24, 0, 0, 0, 16, 0,   0,   0,   0, 0,  0,   0,   0,   0, 0, 0, 0, 0,
+    0,   0,   0,  0, 0, 0,  0, 0, 0, 0,  255, 255, 255, 0, 0,  255, 255, 255, 0, 0, 0, 0, 0};
+const char kSmallSvg[] =
+    "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"20\">"
+    "<rect width=\"40\" height=\"20\" fill=\"#00ff00\"/></svg>\n";
+const char kHugeSvg[] =
+    "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"60000\" height=\"60000\">"
+    "<rect width=\"60000\" height=\"60000\" fill=\"#0000ff\"/></svg>";
+const char kSmallXpm[] = "/* XPM */\nstatic char *p[] = {\"2 2 1 1\", \"a c #FF0000\", \"aa\", \"aa\"};\n";
+
 // A file decoded into a fresh staging image; w and h stay -1 on failure.
 struct Decoded {
     Texture staging;
     int w = -1, h = -1;
     bool ok;
-    explicit Decoded(const std::string& path) : ok(DecodePicFile(path.c_str(), &staging, &w, &h)) {}
+    explicit Decoded(const std::string& path, unsigned kinds = kSlideshowPictureKinds)
+        : ok(DecodePicFile(path.c_str(), &staging, &w, &h, kinds)) {}
 };
 
 using PicsTexture = GLTest;
@@ -220,6 +267,14 @@ TEST(PicsDecode, RefusesDamagedAndHostileFiles) {
         {"zero.png", PngClaiming(png, 0, 10)},
         {"huge.gif", hugeGif},
         {"huge.jpg", hugeJpg},
+        // Declared sizes within the pixel limit whose coefficients alone
+        // would take 288 MB, and beyond it.
+        {"progressive-big.jpg", ProgressiveGreyJpeg(12000, 12000)},
+        {"progressive-huge.jpg", ProgressiveGreyJpeg(20000, 20000)},
+        // Kinds the slideshow does not read, whatever their names say.
+        {"bitmap.png", kSmallBmp},
+        {"vector.jpg", TextBytes(kSmallSvg)},
+        {"pixmap.gif", TextBytes(kSmallXpm)},
     };
     for (const auto& f : files) {
         ASSERT_TRUE(WriteBytes(folder.File(f.name), f.bytes));
@@ -230,14 +285,43 @@ TEST(PicsDecode, RefusesDamagedAndHostileFiles) {
     // Not regular files: a folder, a pipe (must not block), a missing file.
     ASSERT_EQ(mkdir(folder.File("folder.jpg").c_str(), 0700), 0);
     ASSERT_EQ(mkfifo(folder.File("pipe.png").c_str(), 0600), 0);
+    static std::vector<std::string> hooks;
+    hooks.clear();
+    SetErrorHookSink([](const char* message) { hooks.push_back(message); });
     for (const char* name : {"folder.jpg", "pipe.png", "missing.png"})
         EXPECT_FALSE(Decoded(folder.File(name)).ok) << name;
+    SetErrorHookSink(nullptr);
+    ASSERT_EQ(hooks.size(), 3u) << "one message each";
+    EXPECT_EQ(hooks[1], "picture " + folder.File("pipe.png") + ": not a regular file");
     Texture staging;
     EXPECT_FALSE(DecodePicFile(nullptr, &staging, nullptr, nullptr));
     // The complete files still decode, and so does a header rewritten to its own size.
     ASSERT_TRUE(WriteBytes(folder.File("same.png"), PngClaiming(png, 200, 150)));
-    for (const char* name : {"n.png", "n.jpg", "i.png", "same.png"})
+    ASSERT_TRUE(WriteBytes(folder.File("progressive.jpg"), ProgressiveGreyJpeg(1200, 800)));
+    for (const char* name : {"n.png", "n.jpg", "i.png", "same.png", "progressive.jpg"})
         EXPECT_TRUE(Decoded(folder.File(name)).ok) << name;
+}
+
+// The desktop picture may also be an SVG or a WebP wallpaper, under the same
+// limits; an SVG declaring a huge size is drawn at a size within them.
+TEST(PicsDecode, DesktopPicturesAlsoTakeSvgAndWebp) {
+    TempFolder folder;
+    ASSERT_TRUE(WriteBytes(folder.File("small.svg"), TextBytes(kSmallSvg)));
+    ASSERT_TRUE(WriteBytes(folder.File("huge.svg"), TextBytes(kHugeSvg)));
+    ASSERT_TRUE(WriteBytes(folder.File("pixmap.xpm"), TextBytes(kSmallXpm)));
+    ASSERT_TRUE(SavePicture(folder.File("w.webp"), 30, 10, SolidColour(255, 0, 0), PicKind::Webp));
+    Decoded svg(folder.File("small.svg"), kDesktopPictureKinds);
+    ASSERT_TRUE(svg.ok);
+    EXPECT_EQ(std::make_pair(svg.w, svg.h), std::make_pair(40, 20));
+    EXPECT_EQ((std::vector<int>{Texel(svg.staging, 256, 256)[0], Texel(svg.staging, 256, 256)[1]}),
+              (std::vector<int>{0, 255}));
+    Decoded webp(folder.File("w.webp"), kDesktopPictureKinds);
+    ASSERT_TRUE(webp.ok);
+    EXPECT_EQ(std::make_pair(webp.w, webp.h), std::make_pair(30, 10));
+    EXPECT_GT(Texel(webp.staging, 100, 100)[0], 240);
+    EXPECT_TRUE(Decoded(folder.File("huge.svg"), kDesktopPictureKinds).ok);
+    EXPECT_FALSE(Decoded(folder.File("pixmap.xpm"), kDesktopPictureKinds).ok);
+    EXPECT_FALSE(Decoded(folder.File("w.webp")).ok) << "not a slideshow picture";
 }
 
 TEST_F(PicsTexture, LoadPictureJoinsThePathAndLoadPicFileBuildsASquareTextureOrLeavesTheRecord) {

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "assets/Alerts.h"
 #include "scene/Settings.h"
 #include "tests/scene/PictureFiles.h"
+#include "tests/support/FifoWatch.h"
 
 namespace {
 
@@ -42,10 +44,23 @@ TEST(Settings, PicturesFolderFromEnvironmentUserDirsOrHome) {
         ASSERT_TRUE(
             WriteBytes(config.File("user-dirs.dirs"), std::vector<uint8_t>(text.begin(), text.end())));
         EXPECT_EQ(PicturesFolder(), "/home/ana/Bilder/");
+        // A pipe in its place is neither read nor waited on.
+        ASSERT_EQ(remove(config.File("user-dirs.dirs").c_str()), 0);
+        ASSERT_TRUE(MakeFifo(config.File("user-dirs.dirs")));
+        static std::string said;
+        SetErrorHookSink([](const char* message) { said += message; });
+        EXPECT_FALSE(WaitedOnFifo(config.File("user-dirs.dirs"), [] {
+            EXPECT_EQ(PicturesFolder(), "/home/ana/Pictures/");
+            EXPECT_STREQ(SETTINGS().BGPath, "") << "a new record reads nothing from disk";
+        }));
+        SetErrorHookSink(nullptr);
+        EXPECT_EQ(said.rfind("user-dirs.dirs: not a regular file of at most 64 KiB; not read"),
+                  said.size() - 62)
+            << said;
     }
     ScopedEnv pictures("XDG_PICTURES_DIR", "/media/pictures");
     EXPECT_EQ(PicturesFolder(), "/media/pictures/");
-    EXPECT_STREQ(SETTINGS().BGPath, "/media/pictures/") << "the default slideshow folder";
+    EXPECT_STREQ(DefaultSettings().BGPath, "/media/pictures/") << "the default slideshow folder";
     EXPECT_EQ(PicturesFolder(8), "/media/") << "cut to the buffer";
 }
 

@@ -33,6 +33,15 @@ TEST_F(HeartTest, SpawnChecksKeepTheSetNumberAliveInAPoolOfTwice) {
     world.MoveHearts(kStep);
     EXPECT_EQ(ActiveHearts(), 100);
 
+    // Fragments count toward the live hearts: 60 whole hearts and 40
+    // fragments hold new hearts back.
+    ClearHearts();
+    world.AddHeart(kWholeHeart, 60, VECTOR3D{});
+    world.AddHeart(kFragment, 40, VECTOR3D{0.0f, 0.0f, -20.0f});
+    world.spawnTimer = -1.0f;
+    world.MoveHearts(kStep);
+    EXPECT_TRUE(world.liveHearts == 100 && ActiveHearts() == 100) << world.liveHearts;
+
     // AddHeart never takes the archer's target and adds nothing to a full pool.
     ClearHearts();
     world.dovel->targetHeart = 0;

@@ -94,6 +94,8 @@ TEST_F(WorldTest, MissingOrDamagedPacksFailSetupAndCleanupReleasesWhatWasBuilt) 
     ScratchFolder folder;
     EXPECT_FALSE(world.Setup(&settings, folder.path.c_str()));
     EXPECT_EQ(world.hearts, nullptr);
+    // Each failure names its file and says why.
+    EXPECT_EQ(world.setupError, folder.path + "dovel.ple: cannot open the file (no such file)");
     world.Cleanup();
     ExpectReleased(world);
 
@@ -101,6 +103,7 @@ TEST_F(WorldTest, MissingOrDamagedPacksFailSetupAndCleanupReleasesWhatWasBuilt) 
     CopyShippedPack(folder.path, kArcherPackName);
     EXPECT_FALSE(world.Setup(&settings, folder.path.c_str()));
     EXPECT_TRUE(world.dovel != nullptr && world.hearts == nullptr);
+    EXPECT_EQ(world.setupError, folder.path + "obj.ple: cannot open the file (no such file)");
     world.Cleanup();
     world.Cleanup();
     ExpectReleased(world);
@@ -114,17 +117,24 @@ TEST_F(WorldTest, MissingOrDamagedPacksFailSetupAndCleanupReleasesWhatWasBuilt) 
     ASSERT_TRUE(WriteFileBytes(objects, bytes, nullptr));
     EXPECT_FALSE(world.Setup(&settings, folder.path.c_str()));
     EXPECT_EQ(world.arrowList, 0u);
+    EXPECT_EQ(world.setupError,
+              objects + ": length check does not match the file's length (truncated or extended)");
     world.Cleanup();
 
     // An archer without the arrow's texture, the wings or the bow hand.
     CopyShippedPack(folder.path, kObjectPackName);
     struct Case {
         int joints, textures;
-        bool accepted;
-    } cases[] = {{3, 5, true}, {3, 4, false}, {2, 5, false}, {0, 8, false}};
+        const char* why;  // empty when accepted
+    } cases[] = {{3, 5, ""},
+                 {3, 4, "holds 4 textures, the archer needs 5"},
+                 {2, 5, "the archer model has 2 joints, it needs 3"},
+                 {0, 8, "the archer model has 0 joints, it needs 3"}};
     for (const Case& c : cases) {
         WriteArcherPack(folder.path, c.joints, c.textures);
-        EXPECT_EQ(world.Setup(&settings, folder.path.c_str()), c.accepted) << c.joints << " " << c.textures;
+        EXPECT_EQ(world.Setup(&settings, folder.path.c_str()), c.why[0] == '\0')
+            << c.joints << " " << c.textures;
+        EXPECT_EQ(world.setupError, c.why[0] == '\0' ? "" : folder.path + "dovel.ple: " + c.why);
         world.Cleanup();
     }
 }

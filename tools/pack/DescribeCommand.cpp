@@ -9,6 +9,7 @@
 #include "assets/TGALoader.h"
 #include "model/MilkshapeModel.h"
 #include "tools/pack/Json.h"
+#include "assets/FileBytes.h"
 #include "tools/pack/PackTool.h"
 
 namespace {
@@ -23,6 +24,8 @@ const char kHelp[] =
 
 // The first bytes of the file (fewer if it is shorter); false if unreadable.
 bool ReadPrefix(const std::string& path, std::string* prefix) {
+    std::string why;
+    if (!IsReadableRegularFile(path, &why)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) return false;
     char buffer[18];

@@ -96,10 +96,11 @@ int RunCreate(const Args& args) {
     for (const LumpSpec& spec : specs) {
         PackLump lump;
         std::string error;
-        if (!ReadFileBytes(spec.path, &lump.data, &error)) return FileError(error);
+        // Each input is measured before it is read: what would not fit in
+        // the pack is never read.
+        const uint64_t room = std::numeric_limits<uint32_t>::max() - total;
+        if (!ReadFileBytes(spec.path, &lump.data, &error, room)) return FileError(error);
         total += lump.data.size();
-        if (total > std::numeric_limits<uint32_t>::max())
-            return BadInput(spec.path, "the pack would exceed 4 GiB");
         lump.type = spec.type;
         lump.alphaMode = spec.alphaMode;
         lumps.push_back(std::move(lump));
