@@ -131,7 +131,7 @@ bool TakeOverrideValue(const std::string& flag, const std::string& value, Settin
     int64_t n = 0;
     if (flag == "-hearts") {
         if (!ParseWhole(value, kMinNumHearts, kMaxNumHearts, &n))
-            return Fail(error, flag, "1 to 1000", value);
+            return Fail(error, flag, "0 to 1000", value);
         out->numHearts = n;
     } else if (flag == "-picture-delay") {
         if (!ParseWhole(value, kMinPicDelay, kMaxPicDelay, &n))
@@ -161,7 +161,7 @@ bool TakeOverrideValue(const std::string& flag, const std::string& value, Settin
 
 const char* SettingsOverridesHelpText() {
     return "Settings for this run only (they win over the preferences file and are never saved):\n"
-           "  -hearts N                  number of hearts, 1 to 1000\n"
+           "  -hearts N                  number of hearts, 0 to 1000 (0: the archer flies alone)\n"
            "  -background KIND           snapshot, desktop, folder or colour\n"
            "  -folder DIR                folder of the slideshow pictures\n"
            "  -picture-delay S           seconds each slideshow picture stays, 1 to 86400\n"

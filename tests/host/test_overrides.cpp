@@ -59,7 +59,7 @@ TEST(SettingsFlags, EveryFlagSetsItsValueTheLastWinsAndABadValueNamesTheFlag) {
         "0 1000 1 11011 1 0 1,0,0 0.6,0.8,1 /p/");
 
     const std::vector<std::vector<std::string>> bad = {
-        {"-hearts", "0"},
+        {"-hearts", "-1"},
         {"-hearts", "1001"},
         {"-hearts", "many"},
         {"-picture-delay", "0"},
