@@ -4,6 +4,7 @@
 
 #include "assets/Alerts.h"
 #include "settings/DocumentationPage.h"
+#include "settings/XScreenSaverRegistration.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ const LayoutObject kLayout[] = {
     {"cancel", gtk_button_get_type},
     {"defaults", gtk_button_get_type},
     {"website", gtk_button_get_type},
+    {"registerXScreenSaver", gtk_button_get_type},
 };
 
 // The first object the program needs that the layout lacks, or null.
@@ -150,6 +152,10 @@ void OnWebsite(GtkButton*, gpointer data) {
     OpenWebsiteAction(static_cast<SettingsDialog*>(data));
 }
 
+void OnRegister(GtkButton*, gpointer data) {
+    RegisterWithXScreenSaverAction(static_cast<SettingsDialog*>(data));
+}
+
 gboolean OnCloseRequest(GtkWindow*, gpointer data) {
     CancelAction(static_cast<SettingsDialog*>(data));
     return TRUE;
@@ -191,6 +197,7 @@ void ConnectSignals(SettingsDialog* d) {
     g_signal_connect(DialogObject(*d, "defaults"), "clicked", G_CALLBACK(OnDefaults), d);
     g_signal_connect(DialogObject(*d, "oBGPath"), "clicked", G_CALLBACK(OnChooseFolder), d);
     g_signal_connect(DialogObject(*d, "website"), "clicked", G_CALLBACK(OnWebsite), d);
+    g_signal_connect(DialogObject(*d, "registerXScreenSaver"), "clicked", G_CALLBACK(OnRegister), d);
     g_signal_connect(d->window, "close-request", G_CALLBACK(OnCloseRequest), d);
 
     // Return in a number field saves, as it does elsewhere in the window.
@@ -368,6 +375,21 @@ void OpenWebsiteAction(SettingsDialog* d) {
         return;
     }
     g_child_watch_add(child, OnBrowserExited, nullptr);
+}
+
+void RegisterWithXScreenSaverAction(SettingsDialog* d) {
+    XScreenSaverFiles files;
+    files.home = g_get_home_dir();
+    std::string message, error;
+    bool done = RegisterWithXScreenSaver(files, &message, &error);
+    GtkWidget* note =
+        gtk_message_dialog_new(d->window, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                               done ? GTK_MESSAGE_INFO : GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s",
+                               done ? "Dovel and XScreenSaver" : "Cannot Add Dovel to XScreenSaver");
+    gtk_message_dialog_format_secondary_text(GTK_MESSAGE_DIALOG(note), "%s",
+                                             done ? message.c_str() : error.c_str());
+    g_signal_connect(note, "response", G_CALLBACK(gtk_window_destroy), nullptr);
+    gtk_window_present(GTK_WINDOW(note));
 }
 
 void DialogAlertSink(const char* title, const char* text) {

@@ -1,8 +1,8 @@
 // The settings window of dovel-settings, built at run time from DovelSS.ui:
-// the thirteen controls, the preview, and the six actions (save, cancel,
-// defaults, the enabling rules, the folder chooser, the web page). The
-// values and rules themselves are SheetValues'; this file moves them between
-// the record and the widgets.
+// the thirteen controls, the preview, the six actions (save, cancel,
+// defaults, the enabling rules, the folder chooser, the web page) and the
+// registration with XScreenSaver. The values and rules themselves are
+// SheetValues'; this file moves them between the record and the widgets.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -50,6 +50,9 @@ void CancelAction(SettingsDialog* dialog);
 void DefaultsAction(SettingsDialog* dialog);
 void ChooseFolderAction(SettingsDialog* dialog);
 void OpenWebsiteAction(SettingsDialog* dialog);
+// Adds Dovel to the programs of the user's ~/.xscreensaver and says what
+// happened in a message window.
+void RegisterWithXScreenSaverAction(SettingsDialog* dialog);
 // What the folder chooser does when the user picks path.
 void SetFolder(SettingsDialog* dialog, const std::string& path);
 

@@ -272,7 +272,7 @@ TEST_F(DialogTest, EveryControlHasItsOwnMnemonicAndTheFolderChooserStartsInTheFo
     }
     g_slist_free(objects);
     for (const char* id : kControls) EXPECT_EQ(reachable.count(W(id)), 1u) << id;
-    EXPECT_EQ(keys.size(), 17u) << "thirteen controls and four buttons";
+    EXPECT_EQ(keys.size(), 18u) << "thirteen controls and five buttons";
 
     Click("oBGPath");
     ASSERT_NE(dialog->folderChooser, nullptr);
@@ -306,6 +306,22 @@ TEST_F(DialogTest, TheWebPageButtonHandsTheDocumentationToXdgOpenAsOneArgument) 
     setenv("PATH", path.c_str(), 1);
     ASSERT_TRUE(ran);
     EXPECT_EQ(ReadFileText(scratch.File("xdg-open.args")), FileUri(page) + "|");
+    EXPECT_FALSE(dialog->finished);
+}
+
+TEST_F(DialogTest, TheXScreenSaverButtonListsDovelOnceInTheUsersFile) {
+    const std::string home = getenv("HOME") != nullptr ? getenv("HOME") : "";
+    setenv("HOME", scratch.path.c_str(), 1);
+    Open(PrefsText(BG_COLOUR));
+    Click("registerXScreenSaver");
+    Click("registerXScreenSaver");
+    setenv("HOME", home.c_str(), 1);
+    const std::string text = ReadFileText(scratch.File(".xscreensaver"));
+    size_t first = text.find("dovel --root");
+    ASSERT_NE(first, std::string::npos) << text;
+    EXPECT_EQ(text.find("dovel --root", first + 1), std::string::npos) << text;
+    size_t line = text.rfind('\n', first);
+    EXPECT_NE(text.substr(line + 1, first - line - 1).find("GL:"), std::string::npos) << "a GL hack";
     EXPECT_FALSE(dialog->finished);
 }
 
