@@ -1,15 +1,13 @@
 #include "assets/PictureDecoder.h"
 
-#include <fcntl.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
+
+#include "assets/FileBytes.h"
 
 namespace {
 
@@ -19,30 +17,14 @@ namespace {
 // Reads the regular file at path whole. Anything else (a folder, a pipe, a
 // device) is refused without waiting, and so is a file above the size limit.
 bool ReadPictureFile(const char* path, std::vector<uint8_t>* bytes, std::string* why) {
-    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        *why = std::string("cannot open: ") + strerror(errno);
+    std::string error;
+    if (!ReadFileBytes(path, bytes, &error, kMaxPicFileBytes)) {
+        // The caller names the file: keep only the reason.
+        const std::string prefix = std::string(path) + ": ";
+        *why = error.compare(0, prefix.size(), prefix) == 0 ? error.substr(prefix.size()) : error;
         return false;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        *why = "not a regular file";
-    else if (info.st_size == 0)
-        *why = "empty";
-    else if (info.st_size > kMaxPicFileBytes)
-        *why = "larger than " + std::to_string(kMaxPicFileBytes >> 20) + " MiB";
-    if (why->empty()) {
-        bytes->resize(static_cast<size_t>(info.st_size));
-        size_t done = 0;
-        while (done < bytes->size()) {
-            ssize_t got = read(fd, bytes->data() + done, bytes->size() - done);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) break;
-            done += static_cast<size_t>(got);
-        }
-        if (done != bytes->size()) *why = "cannot read";
-    }
-    close(fd);
+    if (bytes->empty()) *why = "empty";
     return why->empty();
 }
 
