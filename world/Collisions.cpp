@@ -97,7 +97,7 @@ void VDMAIN::BounceOffHearts(int32_t i) {
         for (int32_t j = 0; j < numHearts; ++j) BounceIfTouching(i, j);
         return;
     }
-    int32_t found = heartGrid.Candidates(hearts[i]);
+    int32_t found = heartGrid.Near(hearts, i, kHeartBox);
     for (int32_t k = 0; k < found; ++k) BounceIfTouching(i, heartGrid.candidates[k]);
 }
 

@@ -8,16 +8,17 @@
 
 namespace {
 
-// Cubes 1.25 units wide, wider than the 2 x 1.1 span of the contact box's
-// half-width: two hearts less than 1.1 apart along an axis (however the
-// products round) lie at most one cube apart along it.
-constexpr double kCubesPerUnit = 0.8;
+// Cubes 2.3 units wide: a question reads the cubes its box overlaps, one or
+// two along each axis for the contact box of half-width 1.1.
+constexpr double kCubesPerUnit = 1.0 / 2.3;
+// Far more than the rounding of a coordinate within the clamped range.
+constexpr double kCubeMargin = 0.01;
 // Cube coordinates are clamped here; clamping keeps neighbours neighbours,
 // so far-off hearts only share cubes (and are then sorted out by the box test).
 constexpr double kCubeLimit = 1048576.0;
 
-int32_t CubeOf(float coordinate) {
-    double cube = std::floor(static_cast<double>(coordinate) * kCubesPerUnit);
+int32_t CubeOf(double coordinate) {
+    double cube = std::floor(coordinate * kCubesPerUnit);
     return static_cast<int32_t>(std::clamp(cube, -kCubeLimit, kCubeLimit));
 }
 
@@ -53,10 +54,12 @@ bool HeartGrid::Setup(int32_t slotCount) {
     uint32_t buckets = 64;
     while (buckets < 2u * static_cast<uint32_t>(slotCount)) buckets *= 2;
     bucketStart = new (std::nothrow) int32_t[buckets + 1];
+    bucketStamp = new (std::nothrow) uint32_t[buckets]();
     slots = new (std::nothrow) int32_t[slotCount];
     bucketOf = new (std::nothrow) uint32_t[slotCount];
     candidates = new (std::nothrow) int32_t[slotCount];
-    if (bucketStart == nullptr || slots == nullptr || bucketOf == nullptr || candidates == nullptr) {
+    if (bucketStart == nullptr || bucketStamp == nullptr || slots == nullptr || bucketOf == nullptr ||
+        candidates == nullptr) {
         Cleanup();
         return false;
     }
@@ -67,6 +70,9 @@ bool HeartGrid::Setup(int32_t slotCount) {
 
 void HeartGrid::Cleanup() {
     delete[] bucketStart;
+    delete[] bucketStamp;
+    bucketStamp = nullptr;
+    stamp = 0;
     delete[] slots;
     delete[] bucketOf;
     delete[] candidates;
@@ -100,26 +106,35 @@ void HeartGrid::Build(const ONEHEART* hearts, int32_t count) {
     bucketStart[0] = 0;
 }
 
-int32_t HeartGrid::Candidates(const ONEHEART& heart) {
-    if (capacity == 0 || !std::isfinite(heart.pos.x) || !std::isfinite(heart.pos.y) ||
-        !std::isfinite(heart.pos.z))
-        return 0;
-    int32_t cx = CubeOf(heart.pos.x), cy = CubeOf(heart.pos.y), cz = CubeOf(heart.pos.z);
-    // Neighbouring cubes may share a bucket: each bucket is read once.
-    int32_t buckets[27];
-    int32_t numBuckets = 0;
-    for (int32_t dx = -1; dx <= 1; ++dx)
-        for (int32_t dy = -1; dy <= 1; ++dy)
-            for (int32_t dz = -1; dz <= 1; ++dz)
-                buckets[numBuckets++] =
-                    static_cast<int32_t>(HashCube(cx + dx, cy + dy, cz + dz) & bucketMask);
-    SortShort(buckets, numBuckets);
-    int32_t found = 0;
-    for (int32_t k = 0; k < numBuckets; ++k) {
-        if (k > 0 && buckets[k] == buckets[k - 1]) continue;
-        for (int32_t s = bucketStart[buckets[k]]; s < bucketStart[buckets[k] + 1]; ++s)
-            candidates[found++] = slots[s];
+int32_t HeartGrid::Near(const ONEHEART* hearts, int32_t i, double half) {
+    const ONEHEART& heart = hearts[i];
+    if (capacity == 0 || !Gridded(heart)) return 0;
+    // Neighbouring cubes may share a bucket: the stamp lets each bucket be
+    // read once per question.
+    if (++stamp == 0) {
+        std::fill(bucketStamp, bucketStamp + bucketMask + 1, 0u);
+        stamp = 1;
     }
+    const double x = heart.pos.x, y = heart.pos.y, z = heart.pos.z;
+    // The cubes the box overlaps, widened a little so that rounding cannot
+    // leave out a cube a neighbour within the box was filed in.
+    const double reach = half + kCubeMargin;
+    int32_t x0 = CubeOf(x - reach), x1 = CubeOf(x + reach);
+    int32_t y0 = CubeOf(y - reach), y1 = CubeOf(y + reach);
+    int32_t z0 = CubeOf(z - reach), z1 = CubeOf(z + reach);
+    int32_t found = 0;
+    for (int32_t cx = x0; cx <= x1; ++cx)
+        for (int32_t cy = y0; cy <= y1; ++cy)
+            for (int32_t cz = z0; cz <= z1; ++cz) {
+                uint32_t b = HashCube(cx, cy, cz) & bucketMask;
+                if (bucketStamp[b] == stamp) continue;
+                bucketStamp[b] = stamp;
+                for (int32_t s = bucketStart[b]; s < bucketStart[b + 1]; ++s) {
+                    const VECTOR3D& p = hearts[slots[s]].pos;
+                    if (std::fabs(x - p.x) < half && std::fabs(y - p.y) < half && std::fabs(z - p.z) < half)
+                        candidates[found++] = slots[s];
+                }
+            }
     SortShort(candidates, found);
     return found;
 }
