@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <tuple>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -53,6 +52,28 @@ void FillRuns(int32_t* runs, int32_t numJoints, const int32_t* jointOf, int32_t 
     std::fill(runs, runs + numJoints + 2, 0);
     for (int32_t i = 0; i < count; ++i) ++runs[jointOf[i] + 2];
     for (int32_t j = 1; j <= numJoints + 1; ++j) runs[j] += runs[j - 1];
+}
+
+// The twelve entries of a joint matrix that move a point.
+bool SameKey(const MS3D_SORTKEY& a, const MS3D_SORTKEY& b) {
+    return std::memcmp(a.key, b.key, sizeof a.key) == 0;
+}
+
+// Sorts by key, ties by index, so equal keys keep their first entry first.
+void MS3D_SORTKEYs(MS3D_SORTKEY* keys, int32_t count) {
+    std::sort(keys, keys + count, [](const MS3D_SORTKEY& a, const MS3D_SORTKEY& b) {
+        for (int i = 0; i < 4; ++i)
+            if (a.key[i] != b.key[i]) return a.key[i] < b.key[i];
+        return a.index < b.index;
+    });
+}
+
+int32_t CountDrawnCorners(const MS3D& model) {
+    int32_t corners = 0;
+    for (int g = 0; g < model.numGroups; ++g)
+        for (int i = 0; model.groups[g].triangleIndices != nullptr && i < model.groups[g].numTriangles; ++i)
+            if (Drawable(model, model.groups[g].triangleIndices[i])) corners += 3;
+    return corners;
 }
 
 // The twelve entries of a joint matrix that move a point.
@@ -211,117 +232,116 @@ bool MS3D_SKIN::Build(const MS3D& model) {
     if (model.skeleton == nullptr || model.numJoints == 0) return false;
     const int32_t numVertices = model.numVertices;
     const int32_t numCorners = model.triangles != nullptr ? 3 * model.numTriangles : 0;
-    int32_t drawnCorners = 0;
-    for (int g = 0; g < model.numGroups; ++g)
-        for (int i = 0; model.groups[g].triangleIndices != nullptr && i < model.groups[g].numTriangles; ++i)
-            if (Drawable(model, model.groups[g].triangleIndices[i])) drawnCorners += 3;
-
-    int32_t* order = nullptr;
-    int32_t* jointOf = nullptr;
-    int32_t* drawOrder = nullptr;
-    int32_t* drawCorner = nullptr;
-    const size_t scratch = static_cast<size_t>(std::max(std::max(numVertices, numCorners), drawnCorners));
-    bool ok =
-        Allocate(&order, scratch) && Allocate(&jointOf, scratch) && Allocate(&drawOrder, drawnCorners) &&
-        Allocate(&drawCorner, drawnCorners) && Allocate(&points, 3 * static_cast<size_t>(numVertices)) &&
-        Allocate(&pointOfVertex, numVertices) && Allocate(&normals, 3 * static_cast<size_t>(numCorners)) &&
-        Allocate(&normalOfCorner, numCorners) && Allocate(&pointRun, model.numJoints + 2) &&
-        Allocate(&normalRun, model.numJoints + 2) && Allocate(&indices, drawnCorners) &&
-        Allocate(&groupFirst, model.numGroups + 1) && Allocate(&groupMaterial, model.numGroups) &&
-        Allocate(&drawVertices, drawnCorners) && Allocate(&drawPoint, drawnCorners) &&
-        Allocate(&drawNormal, drawnCorners) && Allocate(&posedWith, model.numJoints);
+    const int32_t drawnCorners = CountDrawnCorners(model);
+    MS3D_SORTKEY* keys = nullptr;
+    int32_t* scratch = nullptr;
+    const size_t most = static_cast<size_t>(std::max(std::max(numVertices, numCorners), drawnCorners));
+    bool ok = Allocate(&keys, most) && Allocate(&scratch, most) &&
+              Allocate(&points, 3 * static_cast<size_t>(numVertices)) &&
+              Allocate(&pointOfVertex, numVertices) &&
+              Allocate(&normals, 3 * static_cast<size_t>(numCorners)) &&
+              Allocate(&normalOfCorner, numCorners) && Allocate(&pointRun, model.numJoints + 2) &&
+              Allocate(&normalRun, model.numJoints + 2) && Allocate(&indices, drawnCorners) &&
+              Allocate(&groupFirst, model.numGroups + 1) && Allocate(&groupMaterial, model.numGroups) &&
+              Allocate(&drawVertices, drawnCorners) && Allocate(&drawPoint, drawnCorners) &&
+              Allocate(&drawNormal, drawnCorners) && Allocate(&posedWith, model.numJoints);
     if (ok) {
         numJoints = model.numJoints;
         numGroups = model.numGroups;
         for (int32_t j = 0; j < numJoints; ++j) posedWith[j] = model.skeleton[j].absolute;
-
-        // Vertices, ordered by joint.
-        for (int32_t v = 0; v < numVertices; ++v) order[v] = v;
-        std::stable_sort(order, order + numVertices, [&](int32_t a, int32_t b) {
-            return JointOfVertex(model, a) < JointOfVertex(model, b);
-        });
-        for (int32_t k = 0; k < numVertices; ++k) {
-            int32_t v = order[k];
-            for (int a = 0; a < 3; ++a) points[a * numVertices + k] = model.vertices[v].vertex[a];
-            pointOfVertex[v] = k;
-            jointOf[k] = JointOfVertex(model, v);
-        }
-        numPoints = numVertices;
-        FillRuns(pointRun, numJoints, jointOf, numPoints);
-
-        // Distinct (joint, normal) pairs, ordered by joint.
-        auto normalKey = [&](int32_t corner) {
-            const float* n = model.triangles[corner / 3].vertexNormals[corner % 3];
-            return std::make_tuple(JointOfCorner(model, corner), Bits(n[0]), Bits(n[1]), Bits(n[2]));
-        };
-        for (int32_t c = 0; c < numCorners; ++c) order[c] = c;
-        std::sort(order, order + numCorners,
-                  [&](int32_t a, int32_t b) { return normalKey(a) < normalKey(b); });
-        numNormals = 0;
-        for (int32_t k = 0; k < numCorners; ++k) {
-            int32_t corner = order[k];
-            if (k == 0 || normalKey(corner) != normalKey(order[k - 1])) {
-                for (int a = 0; a < 3; ++a)
-                    normals[a * numCorners + numNormals] =
-                        model.triangles[corner / 3].vertexNormals[corner % 3][a];
-                jointOf[numNormals] = JointOfCorner(model, corner);
-                ++numNormals;
-            }
-            normalOfCorner[corner] = numNormals - 1;
-        }
-        normalStride = numCorners;
-        FillRuns(normalRun, numJoints, jointOf, numNormals);
-
-        // The corners GL draws, group by group, and the distinct ones among them.
-        int32_t n = 0;
-        for (int g = 0; g < model.numGroups; ++g) {
-            const MS3D_GROUP& group = model.groups[g];
-            groupFirst[g] = n;
-            groupMaterial[g] = group.materialIndex;
-            for (int i = 0; group.triangleIndices != nullptr && i < group.numTriangles; ++i) {
-                int32_t t = group.triangleIndices[i];
-                if (!Drawable(model, t)) continue;
-                for (int c = 0; c < 3; ++c) drawCorner[n++] = t * 3 + c;
-            }
-        }
-        groupFirst[model.numGroups] = n;
-        auto drawKey = [&](int32_t k) {
-            int32_t corner = drawCorner[k];
-            const MS3D_TRIANGLE& tri = model.triangles[corner / 3];
-            int c = corner % 3;
-            return std::make_tuple(pointOfVertex[tri.vertexIndices[c]], normalOfCorner[corner],
-                                   Bits(tri.s[c]), Bits(1.0f - tri.t[c]));
-        };
-        for (int32_t k = 0; k < drawnCorners; ++k) drawOrder[k] = k;
-        std::sort(drawOrder, drawOrder + drawnCorners,
-                  [&](int32_t a, int32_t b) { return drawKey(a) < drawKey(b); });
-        numDrawVertices = 0;
-        for (int32_t k = 0; k < drawnCorners; ++k) {
-            int32_t at = drawOrder[k];
-            if (k == 0 || drawKey(at) != drawKey(drawOrder[k - 1])) {
-                int32_t corner = drawCorner[at];
-                const MS3D_TRIANGLE& tri = model.triangles[corner / 3];
-                int c = corner % 3;
-                MS3D_DRAWVERTEX& dv = drawVertices[numDrawVertices];
-                dv.st[0] = tri.s[c];
-                dv.st[1] = 1.0f - tri.t[c];
-                drawPoint[numDrawVertices] = pointOfVertex[tri.vertexIndices[c]];
-                drawNormal[numDrawVertices] = normalOfCorner[corner];
-                ++numDrawVertices;
-            }
-            indices[at] = static_cast<uint32_t>(numDrawVertices - 1);
-        }
+        TakePoints(model, keys, scratch);
+        TakeNormals(model, keys, scratch);
+        TakeDrawVertices(model, keys, scratch);
     }
-    delete[] order;
-    delete[] jointOf;
-    delete[] drawOrder;
-    delete[] drawCorner;
+    delete[] keys;
+    delete[] scratch;
     if (!ok) {
         Cleanup();
         return false;
     }
     GatherDrawVertices();
     return true;
+}
+
+// Vertices, ordered by joint.
+void MS3D_SKIN::TakePoints(const MS3D& model, MS3D_SORTKEY* keys, int32_t* jointOf) {
+    numPoints = model.numVertices;
+    for (int32_t v = 0; v < numPoints; ++v)
+        keys[v] = {{static_cast<uint32_t>(JointOfVertex(model, v) + 1), 0, 0, 0}, v};
+    MS3D_SORTKEYs(keys, numPoints);
+    for (int32_t k = 0; k < numPoints; ++k) {
+        int32_t v = keys[k].index;
+        for (int a = 0; a < 3; ++a) points[a * numPoints + k] = model.vertices[v].vertex[a];
+        pointOfVertex[v] = k;
+        jointOf[k] = JointOfVertex(model, v);
+    }
+    FillRuns(pointRun, numJoints, jointOf, numPoints);
+}
+
+// Distinct (joint, normal) pairs, ordered by joint.
+void MS3D_SKIN::TakeNormals(const MS3D& model, MS3D_SORTKEY* keys, int32_t* jointOf) {
+    const int32_t numCorners = model.triangles != nullptr ? 3 * model.numTriangles : 0;
+    for (int32_t corner = 0; corner < numCorners; ++corner) {
+        const float* n = model.triangles[corner / 3].vertexNormals[corner % 3];
+        keys[corner] = {
+            {static_cast<uint32_t>(JointOfCorner(model, corner) + 1), Bits(n[0]), Bits(n[1]), Bits(n[2])},
+            corner};
+    }
+    MS3D_SORTKEYs(keys, numCorners);
+    normalStride = numCorners;
+    numNormals = 0;
+    for (int32_t k = 0; k < numCorners; ++k) {
+        int32_t corner = keys[k].index;
+        if (k == 0 || !SameKey(keys[k], keys[k - 1])) {
+            for (int a = 0; a < 3; ++a)
+                normals[a * numCorners + numNormals] =
+                    model.triangles[corner / 3].vertexNormals[corner % 3][a];
+            jointOf[numNormals] = JointOfCorner(model, corner);
+            ++numNormals;
+        }
+        normalOfCorner[corner] = numNormals - 1;
+    }
+    FillRuns(normalRun, numJoints, jointOf, numNormals);
+}
+
+// The corners GL draws, group by group, and the distinct ones among them.
+void MS3D_SKIN::TakeDrawVertices(const MS3D& model, MS3D_SORTKEY* keys, int32_t* drawCorner) {
+    int32_t n = 0;
+    for (int g = 0; g < model.numGroups; ++g) {
+        const MS3D_GROUP& group = model.groups[g];
+        groupFirst[g] = n;
+        groupMaterial[g] = group.materialIndex;
+        for (int i = 0; group.triangleIndices != nullptr && i < group.numTriangles; ++i) {
+            int32_t t = group.triangleIndices[i];
+            if (!Drawable(model, t)) continue;
+            for (int c = 0; c < 3; ++c) drawCorner[n++] = t * 3 + c;
+        }
+    }
+    groupFirst[model.numGroups] = n;
+    for (int32_t k = 0; k < n; ++k) {
+        int32_t corner = drawCorner[k];
+        const MS3D_TRIANGLE& tri = model.triangles[corner / 3];
+        int c = corner % 3;
+        keys[k] = {{static_cast<uint32_t>(pointOfVertex[tri.vertexIndices[c]]),
+                    static_cast<uint32_t>(normalOfCorner[corner]), Bits(tri.s[c]), Bits(1.0f - tri.t[c])},
+                   k};
+    }
+    MS3D_SORTKEYs(keys, n);
+    numDrawVertices = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        if (k == 0 || !SameKey(keys[k], keys[k - 1])) {
+            int32_t corner = drawCorner[keys[k].index];
+            const MS3D_TRIANGLE& tri = model.triangles[corner / 3];
+            int c = corner % 3;
+            MS3D_DRAWVERTEX& dv = drawVertices[numDrawVertices];
+            dv.st[0] = tri.s[c];
+            dv.st[1] = 1.0f - tri.t[c];
+            drawPoint[numDrawVertices] = pointOfVertex[tri.vertexIndices[c]];
+            drawNormal[numDrawVertices] = normalOfCorner[corner];
+            ++numDrawVertices;
+        }
+        indices[keys[k].index] = static_cast<uint32_t>(numDrawVertices - 1);
+    }
 }
 
 void MS3D_SKIN::Repose(const MS3D& model) {

@@ -25,6 +25,12 @@ struct MS3D_DRAWVERTEX {
     float vertex[3];
 };
 
+// A sort key of set-up: four words compared in order, and the entry it names.
+struct MS3D_SORTKEY {
+    uint32_t key[4];
+    int32_t index;
+};
+
 struct MS3D_SKIN {
     // Vertices of the model, ordered by joint (those without one first, and
     // never moved), as columns: all x, then all y, then all z.
@@ -86,6 +92,11 @@ struct MS3D_SKIN {
     void Render(const Texture* textures, int numTextures) const;
 
 private:
+    // Set-up steps of Build; keys and the int array are scratch of at least
+    // as many entries as the model has vertices, corners or drawn corners.
+    void TakePoints(const MS3D& model, MS3D_SORTKEY* keys, int32_t* jointOf);
+    void TakeNormals(const MS3D& model, MS3D_SORTKEY* keys, int32_t* jointOf);
+    void TakeDrawVertices(const MS3D& model, MS3D_SORTKEY* keys, int32_t* drawCorner);
     // Copies each drawn corner's current point and normal into drawVertices.
     void GatherDrawVertices();
 };
