@@ -64,6 +64,7 @@ struct SSMAIN {
     int32_t backdropW = 0;
     int32_t backdropH = 0;
     bool backdropFailed = false;   // the copy is not possible here: filter every frame
+    int32_t backdropWaited = 0;    // frames filtered since the background last changed
     SETTINGS* settings = nullptr;  // the host's record, not owned
 
     // Slideshow (underlay). The partner picture's slot carries the GL name of

@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <utility>
 
 #include "assets/Pics.h"
@@ -80,19 +82,31 @@ bool SSMAIN::DrawBackdrop() {
     return true;
 }
 
+// Reads the frame back and keeps it as a texture of the drawable's size.
+// Read and upload in the framebuffer's own B G R A layout are plain copies;
+// they wait for the frame to be rasterised, so the first frame (start-up)
+// is left alone and the second frame pays for it.
 void SSMAIN::CaptureBackdrop() {
-    if (backdropFailed || width <= 0 || height <= 0) return;
+    if (backdropFailed || width <= 0 || height <= 0 || ++backdropWaited < 2) return;
+    backdropWaited = 0;
+    size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    auto* pixels = static_cast<uint8_t*>(malloc(bytes));
+    if (pixels == nullptr) return;
     while (glGetError() != GL_NO_ERROR) {
     }
     GLuint name = backdropTex;
     if (name == 0) glGenTextures(1, &name);
     backdropTex = name;
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 0, 0, width, height, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+    free(pixels);
     if (glGetError() != GL_NO_ERROR) {
         // No texture of the drawable's size here (an old GL without
         // textures of any size): keep filtering the desktop texture.
