@@ -1,7 +1,9 @@
 // The world's cost per frame on the shipped packs, at 100, 200 and 1000
 // hearts: one world step (archer, arrow, spawning, collisions, heart motion
-// and the retiring of hearts that left the view, no drawing), and one whole VDMAIN::Draw into a 1280 x 720
-// offscreen context, finished (glFinish) so that the frame is really rendered.
+// and the retiring of hearts that left the view, no drawing), the same with
+// the all-pairs collision search, and one whole VDMAIN::Draw into a
+// 1280 x 720 offscreen context, finished (glFinish) so that the frame is
+// really rendered.
 //
 // Run the drawing benchmark also with GALLIUM_NOOP=1: Mesa then discards the
 // rasterising, which leaves Dovel's own CPU cost per frame.
@@ -132,7 +134,7 @@ int ActiveHearts(const VDMAIN& world) {
 BenchWorld* WarmWorld(benchmark::State& state, int kind) {
     static BenchWorld* current = nullptr;
     static int64_t currentKey = -1;
-    int64_t key = state.range(0) * 2 + kind;
+    int64_t key = state.range(0) * 4 + kind;
     if (current != nullptr && key == currentKey) {
         current->gl.MakeCurrent();
         return current;
@@ -161,6 +163,25 @@ void BM_WorldStep(benchmark::State& state) {
 }
 BENCHMARK(BM_WorldStep)
     ->Arg(100)
+    ->Arg(200)
+    ->Arg(1000)
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// The same step with the collision pass looking at every pair of slots, the
+// reference the grid search is checked against: what the grid saves.
+void BM_WorldStepAllPairs(benchmark::State& state) {
+    BenchWorld* bench = WarmWorld(state, 2);
+    if (bench == nullptr) return;
+    bench->world.heartSearch = HeartSearch::kAllPairs;
+    for (auto _ : state) {
+        bench->Step();
+        bench->RetireHearts();
+    }
+    state.counters["active"] = ActiveHearts(bench->world);
+}
+BENCHMARK(BM_WorldStepAllPairs)
     ->Arg(200)
     ->Arg(1000)
     ->Unit(benchmark::kMicrosecond)

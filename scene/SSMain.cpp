@@ -84,6 +84,7 @@ void SSMAIN::Cleanup() {
         glDeleteTextures(1, &name);
         deskTexID = 0;
     }
+    ReleaseBackdrop();
     glDisable(GL_LIGHTING);
     glDisable(GL_LIGHT0);
     glDisable(GL_CULL_FACE);

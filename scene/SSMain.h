@@ -56,7 +56,16 @@ struct SSMAIN {
     int32_t numTextures = 0;
     Texture* textures = nullptr;  // the pack's textures, slot k = lump k
     VDMAIN* world = nullptr;
-    uint32_t deskTexID = 0;        // desktop background, handed over by the host
+    uint32_t deskTexID = 0;  // desktop background, handed over by the host
+    // The desktop background as drawn at the drawable's size, copied back
+    // from the frame it was first drawn in, so later frames copy it texel
+    // for pixel instead of filtering the desktop texture again.
+    uint32_t backdropTex = 0;
+    uint32_t backdropSource = 0;  // deskTexID it was drawn from
+    int32_t backdropW = 0;
+    int32_t backdropH = 0;
+    bool backdropFailed = false;   // the copy is not possible here: filter every frame
+    int32_t backdropWaited = 0;    // frames filtered since the background last changed
     SETTINGS* settings = nullptr;  // the host's record, not owned
 
     // Slideshow (underlay). The partner picture's slot carries the GL name of
@@ -112,6 +121,9 @@ private:
     void ReleasePackTextures();
     void SetupLighting();
     void StartSlideshow();
+    bool DrawBackdrop();
+    void CaptureBackdrop();
+    void ReleaseBackdrop();
     void ReleasePicture(int slot);
     void SwapPictureSlots();
     void RunSlideshow();

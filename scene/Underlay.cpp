@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <utility>
 
 #include "assets/Pics.h"
@@ -53,14 +55,78 @@ void SSMAIN::DoUnderlay() {
     glDisable(GL_LIGHTING);
     glEnable(GL_TEXTURE_2D);
     if (settings == nullptr || settings->BGTYPE != BG_SLIDESHOW) {
-        glBindTexture(GL_TEXTURE_2D, deskTexID);
-        DrawRectangle(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height));
+        if (!DrawBackdrop()) {
+            glBindTexture(GL_TEXTURE_2D, deskTexID);
+            DrawRectangle(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height));
+            CaptureBackdrop();
+        }
     } else {
         RunSlideshow();
     }
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
+}
+
+// The filtered desktop texture covers the whole drawable with blending off,
+// so once drawn the frame holds exactly the background; later frames copy
+// that, one texel per pixel with nearest sampling, which gives the same
+// pixels at a fraction of the cost of filtering the desktop texture.
+bool SSMAIN::DrawBackdrop() {
+    if (backdropTex == 0 || backdropSource != deskTexID || backdropW != width || backdropH != height)
+        return false;
+    glBindTexture(GL_TEXTURE_2D, backdropTex);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    DrawRectangle(0.0f, 0.0f, static_cast<float>(width), static_cast<float>(height));
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    return true;
+}
+
+// Reads the frame back and keeps it as a texture of the drawable's size.
+// Read and upload in the framebuffer's own B G R A layout are plain copies;
+// they wait for the frame to be rasterised, so the first frame (start-up)
+// is left alone and the second frame pays for it.
+void SSMAIN::CaptureBackdrop() {
+    if (backdropFailed || width <= 0 || height <= 0 || ++backdropWaited < 2) return;
+    backdropWaited = 0;
+    size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    auto* pixels = static_cast<uint8_t*>(malloc(bytes));
+    if (pixels == nullptr) return;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    GLuint name = backdropTex;
+    if (name == 0) glGenTextures(1, &name);
+    backdropTex = name;
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+    free(pixels);
+    if (glGetError() != GL_NO_ERROR) {
+        // No texture of the drawable's size here (an old GL without
+        // textures of any size): keep filtering the desktop texture.
+        ReleaseBackdrop();
+        backdropFailed = true;
+        return;
+    }
+    backdropSource = deskTexID;
+    backdropW = width;
+    backdropH = height;
+}
+
+void SSMAIN::ReleaseBackdrop() {
+    if (backdropTex != 0) {
+        GLuint name = backdropTex;
+        glDeleteTextures(1, &name);
+    }
+    backdropTex = 0;
+    backdropSource = 0;
+    backdropW = backdropH = 0;
 }
 
 void SSMAIN::RunSlideshow() {

@@ -66,31 +66,47 @@ bool VDMAIN::BurstByArrow(ONEHEART* heart) {
     return true;
 }
 
-// Heart i against every other heart: a pair in contact flies apart at the
-// mean of their rises, and each remembers the other so the pair is not
-// tested again until one of them bounces off a third heart.
-void VDMAIN::BounceOffHearts(int32_t i) {
+// Heart i against heart j: a pair in contact flies apart at the mean of
+// their rises, and each remembers the other so the pair is not tested again
+// until one of them bounces off a third heart.
+void VDMAIN::BounceIfTouching(int32_t i, int32_t j) {
     ONEHEART& a = hearts[i];
-    for (int32_t j = 0; j < numHearts; ++j) {
-        ONEHEART& b = hearts[j];
-        if (!b.active || j == i || a.lastHit == j || b.lastHit == i) continue;
-        if (a.state != kWholeHeart && b.state != kWholeHeart) continue;
-        if (!InDoubleBox(a.pos, b.pos, kHeartBox)) continue;
-        if (!(DistanceBetweenVectors(a.pos, b.pos) < HeartReach(a.size) + HeartReach(b.size))) continue;
-        a.lastHit = j;
-        b.lastHit = i;
-        a.vel = SubtractVectors(a.pos, b.pos);
-        b.vel = SubtractVectors(b.pos, a.pos);
-        a.vel.Normalize();
-        b.vel.Normalize();
-        float speed = (a.rise + b.rise) * 0.5f;
-        a.vel = Scaled(a.vel, speed);
-        b.vel = Scaled(b.vel, speed);
+    ONEHEART& b = hearts[j];
+    if (!b.active || j == i || a.lastHit == j || b.lastHit == i) return;
+    if (a.state != kWholeHeart && b.state != kWholeHeart) return;
+    if (!InDoubleBox(a.pos, b.pos, kHeartBox)) return;
+    if (!(DistanceBetweenVectors(a.pos, b.pos) < HeartReach(a.size) + HeartReach(b.size))) return;
+    a.lastHit = j;
+    b.lastHit = i;
+    a.vel = SubtractVectors(a.pos, b.pos);
+    b.vel = SubtractVectors(b.pos, a.pos);
+    a.vel.Normalize();
+    b.vel.Normalize();
+    float speed = (a.rise + b.rise) * 0.5f;
+    a.vel = Scaled(a.vel, speed);
+    b.vel = Scaled(b.vel, speed);
+}
+
+// Heart i against every other heart, in slot order; heart i may bounce off
+// several in one pass, and its lastHit then names the last of them. The grid
+// leaves out only hearts that cannot pass the box test and hands out the
+// rest in slot order, so both searches handle the same pairs in the same
+// order.
+void VDMAIN::BounceOffHearts(int32_t i) {
+    if (heartSearch == HeartSearch::kAllPairs) {
+        for (int32_t j = 0; j < numHearts; ++j) BounceIfTouching(i, j);
+        return;
     }
+    int32_t found = heartGrid.Near(hearts, i, kHeartBox);
+    for (int32_t k = 0; k < found; ++k) BounceIfTouching(i, heartGrid.candidates[k]);
 }
 
 void VDMAIN::CheckCollisions() {
     if (hearts == nullptr) return;
+    // Positions do not change during the pass; only a burst activates slots
+    // (its fragments), and the grid is then filed again.
+    bool useGrid = HEARTCOLLISIONS && heartSearch == HeartSearch::kGrid;
+    if (useGrid) heartGrid.Build(hearts, numHearts);
     for (int32_t i = 0; i < numHearts; ++i) {
         ONEHEART& heart = hearts[i];
         if (!heart.active) continue;
@@ -98,7 +114,10 @@ void VDMAIN::CheckCollisions() {
         if (arrow.active) {
             // While an arrow flies, fragments take part in no further test.
             if (heart.state != kWholeHeart) continue;
-            if (BurstByArrow(&heart)) continue;
+            if (BurstByArrow(&heart)) {
+                if (useGrid) heartGrid.Build(hearts, numHearts);
+                continue;
+            }
         }
         if (HEARTCOLLISIONS) BounceOffHearts(i);
     }

@@ -179,11 +179,15 @@ void ONEDOVEL::Move(double frameTime, double clock, VDMAIN* world) {
         RunShot(frameTime, world);
     // Only a model with its skeleton built (set-up checks the joints) is posed.
     if (skeleton == nullptr || numJoints < kArcherJointsNeeded) return;
-    RevertPoints();
+    bool skinned = skin.numPoints > 0;
+    if (!skinned) RevertPoints();
     Animate(frameTime);
     BeatWings(clock);
     UpdateSkeleton();
-    UpdatePoints();
+    if (skinned)
+        skin.Repose(*this);
+    else
+        UpdatePoints();
 }
 
 void ONEDOVEL::QuatTurnToTarget(float rate, double frameTime) {
@@ -212,7 +216,10 @@ void ONEDOVEL::Draw(const VDMAIN* world) {
     glPushMatrix();
     glTranslatef(pos.x, pos.y, pos.z);
     glMultMatrixd(orient.m);
-    Render(world->dovelTex, world->numDovelTex);
+    if (skin.numPoints > 0)
+        skin.Render(world->dovelTex, world->numDovelTex);
+    else
+        Render(world->dovelTex, world->numDovelTex);
     if (bowState == kBowNocked && world->arrowList != 0) {
         MATRIX hand = BowHandMatrix(this);
         glMultMatrixd(hand.m);
@@ -282,6 +289,10 @@ bool VDMAIN::LoadArcher(const char* folder) {
     dovel->Scale(kModelScale);
     if (!dovel->InitialSetup()) return FailSetup(path, "lump 0: " + dovel->lastError);
     dovel->UpdatePoints();
+    if (!dovel->skin.Build(*dovel)) {
+        ERRORCLOSE(kOutOfMemoryText);
+        return false;
+    }
     return true;
 }
 

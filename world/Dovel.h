@@ -6,6 +6,7 @@
 
 #include "maths/NiftyMaths.h"
 #include "model/MilkshapeModel.h"
+#include "model/MilkshapeSkin.h"
 #include "world/Hearts.h"
 
 struct VDMAIN;
@@ -73,6 +74,10 @@ struct ONEDOVEL : public MS3D {
     QUAT curQuat;       // current orientation
     float turn = 0.0f;  // slerp fraction, 0 at the start of each flight or shot
     int32_t targetHeart = kNoSlot;
+    // The posed mesh, drawn from client arrays; built once the model is
+    // loaded and posed. Until then (or should it fail) the model's own
+    // arrays are posed and drawn in place.
+    MS3D_SKIN skin;
 
     // Places the archer 5 units beside the view (the side alternates) at a
     // random depth and height, then takes action a.

@@ -90,6 +90,10 @@ bool VDMAIN::SetupHearts(const char* folder) {
         ERRORCLOSE(kOutOfMemoryText);
         return FailSetup("", "out of memory");
     }
+    if (!heartGrid.Setup(numHearts)) {
+        ERRORCLOSE(kOutOfMemoryText);
+        return false;
+    }
     if (!BuildHeartLists(folder)) return false;
     for (int32_t i = 0; i < numHearts; ++i) hearts[i].active = false;
     return true;
@@ -216,6 +220,7 @@ void VDMAIN::CleanupHearts() {
     delete[] hearts;
     hearts = nullptr;
     numHearts = 0;
+    heartGrid.Cleanup();
     for (uint32_t& list : heartList) {
         if (list != 0) glDeleteLists(list, 1);
         list = 0;

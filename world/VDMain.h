@@ -10,6 +10,7 @@
 
 #include "maths/NiftyMaths.h"
 #include "world/Dovel.h"
+#include "world/HeartGrid.h"
 #include "world/Hearts.h"
 
 struct SETTINGS;
@@ -32,6 +33,11 @@ constexpr char kOutOfMemoryText[] = "Unable to allocate memory!";
 // Writes folder followed by name into out. False, with out empty, when either
 // is null or the result would not fit kResourcePathSize bytes.
 bool BuildResourcePath(char* out, const char* folder, const char* name);
+
+// How the collision pass finds the hearts near a heart: a spatial grid, or
+// every slot in turn. Both give the same pairs in the same order; the plain
+// all-pairs search is kept as the reference the grid is checked against.
+enum class HeartSearch { kGrid, kAllPairs };
 
 struct VDMAIN {
     uint32_t heartTex = 0;        // not owned: the scene's heart texture (sphere map)
@@ -56,6 +62,8 @@ struct VDMAIN {
     float spawnTimer = 0.0f;               // seconds until the next spawn check
     int32_t liveHearts = 0;                // active slots at the last spawn check
     VECTOR3D heartCol;                     // common heart colour
+    HeartSearch heartSearch = HeartSearch::kGrid;
+    HeartGrid heartGrid;  // the live hearts by place, filed again every collision pass
 
     // Running totals since Setup, read by the program's statistics.
     int64_t arrowsLoosed = 0;  // arrows the archer has loosed
@@ -109,6 +117,7 @@ private:
     bool PushedByArcher(ONEHEART* heart);
     bool BurstByArrow(ONEHEART* heart);
     void BounceOffHearts(int32_t i);
+    void BounceIfTouching(int32_t i, int32_t j);
 };
 
 // Bursting a whole heart asks for this many fragments.
