@@ -91,7 +91,6 @@ TEST_F(TextTest, LinesAreCentredAndBytesWithoutGlyphsAdvanceOnly) {
         {"A B", 16, 110, 149, gap},
         {"A\001B", 16, 110, 149, gap},
         {"A\303B", 16, 110, 149, gap},
-        {"A\037B", 16, 110, 149, gap},
         {"A\177B", 16, 110, 149, std::string(40, '#')},
         {"", 16, 100, 160, std::string(61, '.')},
         // 8 letters of 32: start -120, first quad from -96, last to 104.
