@@ -2,58 +2,24 @@
 
 #include <gtk/gtk.h>
 
-#include <csignal>
 #include <cstdlib>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
+#include "tests/host/XTestSupport.h"
 
 namespace {
 
-pid_t server = 0;
+XServer* server = nullptr;
 bool opened = false;
 std::string openError;
 
-// Reads the display number Xvfb writes on fd once it accepts clients.
-bool ReadDisplayNumber(int fd, std::string* number) {
-    char c = 0;
-    while (true) {
-        pollfd p{fd, POLLIN, 0};
-        if (poll(&p, 1, 20000) <= 0) return false;
-        if (read(fd, &c, 1) != 1) return false;
-        if (c == '\n') return !number->empty();
-        number->push_back(c);
-    }
-}
-
 bool StartServer(std::string* display, std::string* error) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        *error = "no pipe for Xvfb";
-        return false;
-    }
-    std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb",    "-displayfd", fd.c_str(),    "-nolisten", "tcp",
-                          "-screen", "0",          "1280x800x24", nullptr};
-    server = fork();
-    if (server == 0) {
-        // The server goes when the test does, even when the test is killed.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        close(fds[0]);
-        execvp("Xvfb", const_cast<char**>(argv));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    bool ok = server > 0 && ReadDisplayNumber(fds[0], &number);
-    close(fds[0]);
-    if (!ok) {
+    server = new XServer;
+    if (!server->StartXvfb(1280, 800, "/dev/null")) {
         *error = "cannot start Xvfb (is the xvfb package installed?)";
         CloseTestDisplay();
         return false;
     }
-    *display = ":" + number;
+    *display = server->name;
     return true;
 }
 
@@ -97,9 +63,6 @@ void CloseTestDisplay() {
         if (display != nullptr) gdk_display_close(display);
         opened = false;
     }
-    if (server > 0) {
-        kill(server, SIGTERM);
-        waitpid(server, nullptr, 0);
-        server = 0;
-    }
+    delete server;  // stops the X server
+    server = nullptr;
 }
