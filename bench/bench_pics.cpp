@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "assets/Pics.h"
-#include "host/EglOffscreen.h"
+#include "host/egl/EglOffscreen.h"
 
 namespace {
 

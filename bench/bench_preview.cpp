@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/DovelSSView.h"
-#include "host/EglOffscreen.h"
-#include "host/HeadlessBackend.h"
-#include "host/ResourcePath.h"
+#include "host/view/DovelSSView.h"
+#include "host/egl/EglOffscreen.h"
+#include "host/headless/HeadlessBackend.h"
+#include "host/view/ResourcePath.h"
 
 namespace {
 

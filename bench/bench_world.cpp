@@ -16,8 +16,8 @@
 #include <string>
 
 #include "assets/ResFile.h"
-#include "host/EglOffscreen.h"
-#include "host/ResourcePath.h"
+#include "host/egl/EglOffscreen.h"
+#include "host/view/ResourcePath.h"
 #include "scene/Settings.h"
 #include "world/GLStuff.h"
 #include "world/VDMain.h"

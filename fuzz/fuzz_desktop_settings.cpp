@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-#include "host/DesktopPicture.h"
+#include "host/desktop/DesktopPicture.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 #include <cstdlib>
 
 #include "assets/Alerts.h"
-#include "host/DovelOptions.h"
-#include "host/HeadlessRun.h"
-#include "host/ResourcePath.h"
-#include "host/RunStats.h"
-#include "host/StoredSettings.h"
-#include "host/X11Run.h"
+#include "host/view/DovelOptions.h"
+#include "host/headless/HeadlessRun.h"
+#include "host/view/ResourcePath.h"
+#include "host/view/RunStats.h"
+#include "host/prefs/StoredSettings.h"
+#include "host/x11/X11Run.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "host/DesktopPicture.h"
+#include "host/desktop/DesktopPicture.h"
 
 namespace {
 

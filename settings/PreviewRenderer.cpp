@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "host/EglOffscreen.h"
-#include "host/HeadlessBackend.h"
+#include "host/egl/EglOffscreen.h"
+#include "host/headless/HeadlessBackend.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/DovelSSView.h"
-#include "host/HostClock.h"
+#include "host/view/DovelSSView.h"
+#include "host/view/HostClock.h"
 
 struct PreviewRenderer {
     ~PreviewRenderer();

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/StoredSettings.h"
+#include "host/prefs/StoredSettings.h"
 #include "settings/SheetValues.h"
 
 struct SettingsSheet {

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "host/SettingsOverrides.h"
-#include "host/StoredSettings.h"
+#include "host/prefs/SettingsOverrides.h"
+#include "host/prefs/StoredSettings.h"
 
 // The ranges of the two number controls.
 constexpr int32_t kSheetMinHearts = 1;

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "assets/Alerts.h"
-#include "host/ResourcePath.h"
-#include "host/StoredSettings.h"
+#include "host/view/ResourcePath.h"
+#include "host/prefs/StoredSettings.h"
 #include "settings/XScreenSaverRegistration.h"
 #include "settings/SettingsDialog.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/DovelSSView.h"
-#include "host/HeadlessBackend.h"
+#include "host/view/DovelSSView.h"
+#include "host/headless/HeadlessBackend.h"
 
 // A fresh folder under the temporary folder, removed with everything in it.
 struct ScratchFolder {

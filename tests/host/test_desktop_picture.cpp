@@ -9,7 +9,7 @@
 
 #include <filesystem>
 
-#include "host/DesktopPicture.h"
+#include "host/desktop/DesktopPicture.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/GLHarness.h"
 

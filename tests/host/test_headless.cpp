@@ -10,11 +10,11 @@
 #include <filesystem>
 
 #include "assets/PackWriter.h"
-#include "host/DovelOptions.h"
-#include "host/HeadlessRun.h"
-#include "host/PngWriter.h"
-#include "host/ResourcePath.h"
-#include "host/SnapshotFile.h"
+#include "host/view/DovelOptions.h"
+#include "host/headless/HeadlessRun.h"
+#include "host/headless/PngWriter.h"
+#include "host/view/ResourcePath.h"
+#include "host/headless/SnapshotFile.h"
 #include "tests/host/HostTestSupport.h"
 
 namespace {

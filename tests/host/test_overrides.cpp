@@ -10,7 +10,7 @@
 #include <regex>
 #include <sstream>
 
-#include "host/DovelOptions.h"
+#include "host/view/DovelOptions.h"
 #include "tests/host/HostTestSupport.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "host/StoredSettings.h"
+#include "host/prefs/StoredSettings.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/FifoWatch.h"
 

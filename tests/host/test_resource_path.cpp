@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "host/ResourcePath.h"
+#include "host/view/ResourcePath.h"
 #include "tests/host/HostTestSupport.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "host/RunStats.h"
+#include "host/view/RunStats.h"
 #include "world/VDMain.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <GL/gl.h>
 
-#include "host/DesktopTexture.h"
+#include "host/view/DesktopTexture.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/GLHarness.h"
 

@@ -15,8 +15,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "host/X11Monitors.h"
-#include "host/X11Snapshot.h"
+#include "host/x11/X11Monitors.h"
+#include "host/x11/X11Snapshot.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/host/XTestSupport.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "host/EglOffscreen.h"
+#include "host/egl/EglOffscreen.h"
 
 struct Rgba {
     uint8_t r, g, b, a;

@@ -8,7 +8,7 @@
 
 #include "assets/FileBytes.h"
 #include "assets/Text.h"
-#include "host/EglOffscreen.h"
+#include "host/egl/EglOffscreen.h"
 #include "tools/gen/PngFile.h"
 #include "tools/review/ReviewArt.h"
 

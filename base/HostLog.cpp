@@ -1,0 +1,13 @@
+#include "base/HostLog.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void HostWarning(const char* format, ...) {
+    char line[2048];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    std::fprintf(stderr, "dovel: warning: %s\n", line);
+}

@@ -1,0 +1,42 @@
+// The backend of a view drawing into an X window: an EGL context on the
+// window, the monitors of the X display, the snapshot from the root window
+// or XScreenSaver's screenshot, and the desktop's picture of the monitor.
+#pragma once
+
+#include <functional>
+
+#include "host/egl/EglWindow.h"
+#include "host/view/ViewBackend.h"
+#include "host/x11/X11Display.h"
+
+class X11Backend : public ViewBackend {
+public:
+    // display outlives the backend; window may be ours or another program's.
+    X11Backend(X11Display* display, unsigned long window);
+
+    bool CreateContext(std::string* error) override;
+    bool MakeCurrent() override;
+    // The window's surface follows the window's size by itself.
+    void SetDrawableSize(int width, int height) override {}
+    // Runs beforePresent (the frame-rate counter), then swaps the buffers.
+    void FlushBuffer() override;
+    // The monitor under the window's centre (the main one when none is).
+    int ScreenNumber() override;
+    int MainScreenNumber() override { return x->mainMonitor; }
+    int ScreenForFrame(const ViewRect& frame) override;
+    bool TakeSnapshot(uint32_t displayMask, SnapshotImage* out) override;
+    std::string DesktopPicturePath(int screenNumber) override;
+
+    // The window was destroyed: from now on nothing is drawn, and the
+    // context is made current without it so the scene can still be released.
+    void WindowGone();
+    unsigned long XWindow() const { return window; }
+
+    std::function<void()> beforePresent;
+
+private:
+    X11Display* x;
+    unsigned long window;
+    bool gone = false;
+    EglWindow gl;
+};
