@@ -28,7 +28,9 @@ struct PreviewBench {
         prefs = std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "/dovel-bench-preview-" +
                 std::to_string(getpid()) + ".toml";
         env = HostEnvironment{&clock, prefs, ResourceFolderOfExecutable(), {}};
-        env.overrides.bgType = BG_COLOUR;
+        SettingValue colour;
+        colour.number = BG_COLOUR;
+        env.overrides.Give(*FindSettingByKey("BGType"), colour);
     }
     ~PreviewBench() { unlink(prefs.c_str()); }
 

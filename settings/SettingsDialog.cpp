@@ -11,44 +11,43 @@ namespace {
 // Where alerts are shown over; the dialog's window while it is open.
 GtkWindow* alertParent = nullptr;
 
-const char* const kCheckIds[] = {"oMainMonitorOnly", "oAllowCollisions", "oRandomShades",
-                                 "oTransparent",     "oFitScreen",       "oShowCountdown"};
+// The kind of control that shows a setting of each kind.
+GType ControlType(SettingKind kind) {
+    switch (kind) {
+        case SettingKind::kSwitch: return GTK_TYPE_CHECK_BUTTON;
+        case SettingKind::kNumber: return GTK_TYPE_SPIN_BUTTON;
+        case SettingKind::kChoice: return GTK_TYPE_DROP_DOWN;
+        case SettingKind::kColour: return GTK_TYPE_COLOR_BUTTON;
+        case SettingKind::kFolder: break;
+    }
+    return GTK_TYPE_BUTTON;
+}
 
-// Every object of the layout the program uses, with its kind.
+// The objects of the layout besides the settings' controls, with their kind.
 struct LayoutObject {
     const char* id;
     GType (*type)();
 };
 const LayoutObject kLayout[] = {
-    {"sheet", gtk_window_get_type},
-    {"oMainMonitorOnly", gtk_check_button_get_type},
-    {"oNumHearts", gtk_spin_button_get_type},
-    {"oPicDelay", gtk_spin_button_get_type},
-    {"oAllowCollisions", gtk_check_button_get_type},
-    {"oRandomShades", gtk_check_button_get_type},
-    {"oTransparent", gtk_check_button_get_type},
-    {"oFitScreen", gtk_check_button_get_type},
-    {"oShowCountdown", gtk_check_button_get_type},
-    {"oBGType", gtk_drop_down_get_type},
-    {"oBGRes", gtk_drop_down_get_type},
-    {"oBGPath", gtk_button_get_type},
-    {"bgPathLabel", gtk_label_get_type},
-    {"oHeartCol", gtk_color_button_get_type},
-    {"oBGCol", gtk_color_button_get_type},
-    {"preview", gtk_picture_get_type},
-    {"save", gtk_button_get_type},
-    {"cancel", gtk_button_get_type},
-    {"defaults", gtk_button_get_type},
-    {"website", gtk_button_get_type},
+    {"sheet", gtk_window_get_type},     {"bgPathLabel", gtk_label_get_type}, {"notice", gtk_label_get_type},
+    {"preview", gtk_picture_get_type},  {"save", gtk_button_get_type},       {"cancel", gtk_button_get_type},
+    {"defaults", gtk_button_get_type},  {"website", gtk_button_get_type},
     {"registerXScreenSaver", gtk_button_get_type},
 };
+// Return presses these buttons when they have the focus; anywhere else it
+// saves.
+const char* const kOwnReturnButtons[] = {"cancel", "defaults", "website", "registerXScreenSaver"};
 
 // The first object the program needs that the layout lacks, or null.
 const char* MissingObject(GtkBuilder* builder) {
-    for (const LayoutObject& o : kLayout) {
-        GObject* object = gtk_builder_get_object(builder, o.id);
-        if (object == nullptr || !G_TYPE_CHECK_INSTANCE_TYPE(object, o.type())) return o.id;
-    }
+    auto lacks = [&](const char* id, GType type) {
+        GObject* object = gtk_builder_get_object(builder, id);
+        return object == nullptr || !G_TYPE_CHECK_INSTANCE_TYPE(object, type);
+    };
+    for (const LayoutObject& o : kLayout)
+        if (lacks(o.id, o.type())) return o.id;
+    for (const SettingRow& row : StoredSettingRows())
+        if (lacks(row.control, ControlType(row.kind))) return row.control;
     return nullptr;
 }
 
@@ -56,43 +55,61 @@ GtkWidget* Widget(const SettingsDialog& d, const char* id) {
     return GTK_WIDGET(DialogObject(d, id));
 }
 
-void SetCheck(const SettingsDialog& d, const char* id, bool on) {
-    gtk_check_button_set_active(GTK_CHECK_BUTTON(Widget(d, id)), on);
-}
-
-bool Check(const SettingsDialog& d, const char* id) {
-    return gtk_check_button_get_active(GTK_CHECK_BUTTON(Widget(d, id)));
-}
-
-void SetNumber(const SettingsDialog& d, const char* id, int32_t value) {
-    gtk_spin_button_set_value(GTK_SPIN_BUTTON(Widget(d, id)), value);
-}
-
-int32_t Number(const SettingsDialog& d, const char* id) {
-    GtkSpinButton* spin = GTK_SPIN_BUTTON(Widget(d, id));
+// What a number control holds: its value, or with typed, the text being
+// typed when it is a number of the row's range.
+int64_t NumberShown(const SettingsDialog& d, const SettingRow& row, bool typed) {
+    GtkSpinButton* spin = GTK_SPIN_BUTTON(Widget(d, row.control));
+    SettingValue v;
+    std::string ignored;
+    if (typed && ParseSettingValue(row, gtk_editable_get_text(GTK_EDITABLE(spin)), &v, &ignored)) return v.number;
     // Takes in what was typed but not yet confirmed with Return or Tab.
-    gtk_spin_button_update(spin);
+    if (!typed) gtk_spin_button_update(spin);
     return gtk_spin_button_get_value_as_int(spin);
 }
 
-void SetItem(const SettingsDialog& d, const char* id, int32_t item) {
-    gtk_drop_down_set_selected(GTK_DROP_DOWN(Widget(d, id)), static_cast<guint>(item));
+void ShowControl(SettingsDialog* d, const SettingRow& row, const SettingValue& v) {
+    GtkWidget* w = Widget(*d, row.control);
+    switch (row.kind) {
+        case SettingKind::kSwitch: gtk_check_button_set_active(GTK_CHECK_BUTTON(w), v.number != 0); break;
+        case SettingKind::kNumber: gtk_spin_button_set_value(GTK_SPIN_BUTTON(w), static_cast<double>(v.number)); break;
+        case SettingKind::kChoice: gtk_drop_down_set_selected(GTK_DROP_DOWN(w), static_cast<guint>(v.number)); break;
+        case SettingKind::kColour: {
+            GdkRGBA rgba{v.rgb[0], v.rgb[1], v.rgb[2], 1.0f};
+            gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(w), &rgba);
+            break;
+        }
+        case SettingKind::kFolder: d->bgPath = v.text; break;
+    }
 }
 
-int32_t Item(const SettingsDialog& d, const char* id) {
-    guint item = gtk_drop_down_get_selected(GTK_DROP_DOWN(Widget(d, id)));
-    return item == GTK_INVALID_LIST_POSITION ? 0 : static_cast<int32_t>(item);
+SettingValue ControlValue(const SettingsDialog& d, const SettingRow& row, bool typed) {
+    GtkWidget* w = Widget(d, row.control);
+    SettingValue v;
+    switch (row.kind) {
+        case SettingKind::kSwitch: v.number = gtk_check_button_get_active(GTK_CHECK_BUTTON(w)); break;
+        case SettingKind::kNumber: v.number = NumberShown(d, row, typed); break;
+        case SettingKind::kChoice: {
+            guint item = gtk_drop_down_get_selected(GTK_DROP_DOWN(w));
+            v.number = item == GTK_INVALID_LIST_POSITION ? 0 : item;
+            break;
+        }
+        case SettingKind::kColour: {
+            GdkRGBA rgba{};
+            gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(w), &rgba);
+            v.rgb[0] = rgba.red;
+            v.rgb[1] = rgba.green;
+            v.rgb[2] = rgba.blue;
+            break;
+        }
+        case SettingKind::kFolder: v.text = d.bgPath; break;
+    }
+    return v;
 }
 
-void SetColour(const SettingsDialog& d, const char* id, const SheetColour& c) {
-    GdkRGBA rgba{c.r, c.g, c.b, 1.0f};
-    gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(Widget(d, id)), &rgba);
-}
-
-SheetColour Colour(const SettingsDialog& d, const char* id) {
-    GdkRGBA rgba{};
-    gtk_color_chooser_get_rgba(GTK_COLOR_CHOOSER(Widget(d, id)), &rgba);
-    return SheetColour{rgba.red, rgba.green, rgba.blue};
+SheetValues ReadControls(const SettingsDialog& d, bool typed) {
+    SheetValues v;
+    for (const SettingRow& row : StoredSettingRows()) SetSheetValue(&v, row, ControlValue(d, row, typed));
+    return v;
 }
 
 void ShowFolder(SettingsDialog* d) {
@@ -111,7 +128,7 @@ void EndDialog(SettingsDialog* d) {
 }
 
 void RestartPreviewWithControls(SettingsDialog* d) {
-    RestartPreviewSoon(&d->preview, PreviewOverrides(ReadValues(*d)));
+    RestartPreviewSoon(&d->preview, PreviewOverrides(ReadControls(*d, true)));
 }
 
 void OnControlChanged(SettingsDialog* d) {
@@ -126,6 +143,12 @@ void OnToggled(GtkCheckButton*, gpointer data) {
 
 void OnValueChanged(GtkSpinButton*, gpointer data) {
     OnControlChanged(static_cast<SettingsDialog*>(data));
+}
+
+// A number reaches the preview as it is typed, before Return or Tab.
+void OnTextChanged(GtkEditable*, gpointer data) {
+    auto* d = static_cast<SettingsDialog*>(data);
+    if (!d->showing) RestartPreviewWithControls(d);
 }
 
 void OnNotify(GObject*, GParamSpec*, gpointer data) {
@@ -166,6 +189,27 @@ gboolean OnEscape(GtkWidget*, GVariant*, gpointer data) {
     return TRUE;
 }
 
+// Return saves, whichever control has the focus (a check box would toggle,
+// a list would open); only the other push buttons keep Return for
+// themselves.
+gboolean OnReturn(GtkWidget*, GVariant*, gpointer data) {
+    auto* d = static_cast<SettingsDialog*>(data);
+    GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(d->window));
+    for (const char* id : kOwnReturnButtons) {
+        GtkWidget* button = Widget(*d, id);
+        if (focus != nullptr && (focus == button || gtk_widget_is_ancestor(focus, button))) return FALSE;
+    }
+    SaveAction(d);
+    return TRUE;
+}
+
+void OnOverwriteAnswer(GtkDialog* question, int response, gpointer data) {
+    auto* d = static_cast<SettingsDialog*>(data);
+    d->overwriteQuestion = nullptr;
+    gtk_window_destroy(GTK_WINDOW(question));
+    SaveOverChangedFile(d, response == GTK_RESPONSE_ACCEPT);
+}
+
 void OnFolderChosen(GtkNativeDialog* chooser, int response, gpointer data) {
     auto* d = static_cast<SettingsDialog*>(data);
     if (response == GTK_RESPONSE_ACCEPT) {
@@ -184,33 +228,37 @@ void OnBrowserExited(GPid pid, gint, gpointer) {
 }
 
 void ConnectSignals(SettingsDialog* d) {
-    for (const char* id : kCheckIds)
-        g_signal_connect(DialogObject(*d, id), "toggled", G_CALLBACK(OnToggled), d);
-    for (const char* id : {"oNumHearts", "oPicDelay"})
-        g_signal_connect(DialogObject(*d, id), "value-changed", G_CALLBACK(OnValueChanged), d);
-    for (const char* id : {"oBGType", "oBGRes"})
-        g_signal_connect(DialogObject(*d, id), "notify::selected", G_CALLBACK(OnNotify), d);
-    for (const char* id : {"oHeartCol", "oBGCol"})
-        g_signal_connect(DialogObject(*d, id), "notify::rgba", G_CALLBACK(OnNotify), d);
+    for (const SettingRow& row : StoredSettingRows()) {
+        GObject* control = DialogObject(*d, row.control);
+        switch (row.kind) {
+            case SettingKind::kSwitch: g_signal_connect(control, "toggled", G_CALLBACK(OnToggled), d); break;
+            case SettingKind::kNumber:
+                g_signal_connect(control, "value-changed", G_CALLBACK(OnValueChanged), d);
+                g_signal_connect(control, "changed", G_CALLBACK(OnTextChanged), d);
+                break;
+            case SettingKind::kChoice: g_signal_connect(control, "notify::selected", G_CALLBACK(OnNotify), d); break;
+            case SettingKind::kColour: g_signal_connect(control, "notify::rgba", G_CALLBACK(OnNotify), d); break;
+            case SettingKind::kFolder: g_signal_connect(control, "clicked", G_CALLBACK(OnChooseFolder), d); break;
+        }
+    }
     g_signal_connect(DialogObject(*d, "save"), "clicked", G_CALLBACK(OnSave), d);
     g_signal_connect(DialogObject(*d, "cancel"), "clicked", G_CALLBACK(OnCancel), d);
     g_signal_connect(DialogObject(*d, "defaults"), "clicked", G_CALLBACK(OnDefaults), d);
-    g_signal_connect(DialogObject(*d, "oBGPath"), "clicked", G_CALLBACK(OnChooseFolder), d);
     g_signal_connect(DialogObject(*d, "website"), "clicked", G_CALLBACK(OnWebsite), d);
     g_signal_connect(DialogObject(*d, "registerXScreenSaver"), "clicked", G_CALLBACK(OnRegister), d);
     g_signal_connect(d->window, "close-request", G_CALLBACK(OnCloseRequest), d);
-
-    // Return in a number field saves, as it does elsewhere in the window.
-    for (const char* id : {"oNumHearts", "oPicDelay"}) {
-        GtkEditable* text = gtk_editable_get_delegate(GTK_EDITABLE(DialogObject(*d, id)));
-        if (text != nullptr && GTK_IS_TEXT(text)) gtk_text_set_activates_default(GTK_TEXT(text), TRUE);
-    }
 
     GtkEventController* keys = gtk_shortcut_controller_new();
     gtk_shortcut_controller_add_shortcut(
         GTK_SHORTCUT_CONTROLLER(keys),
         gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType(0)),
                          gtk_callback_action_new(OnEscape, d, nullptr)));
+    for (guint key : {GDK_KEY_Return, GDK_KEY_KP_Enter, GDK_KEY_ISO_Enter})
+        gtk_shortcut_controller_add_shortcut(
+            GTK_SHORTCUT_CONTROLLER(keys), gtk_shortcut_new(gtk_keyval_trigger_new(key, GdkModifierType(0)),
+                                                            gtk_callback_action_new(OnReturn, d, nullptr)));
+    // Before the focused control sees the key.
+    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
     gtk_widget_add_controller(GTK_WIDGET(d->window), keys);
 }
 
@@ -245,8 +293,23 @@ bool OpenSettingsDialog(SettingsDialog* d, const std::string& uiFile, const std:
     d->builder = builder;
     d->window = GTK_WINDOW(DialogObject(*d, "sheet"));
     d->resourcePath = resourcePath;
+    // The number controls take their ranges from the settings table.
+    for (const SettingRow& row : StoredSettingRows())
+        if (row.kind == SettingKind::kNumber)
+            gtk_spin_button_set_range(GTK_SPIN_BUTTON(Widget(*d, row.control)), static_cast<double>(row.low),
+                                      static_cast<double>(row.high));
+    gtk_accessible_update_property(GTK_ACCESSIBLE(d->window), GTK_ACCESSIBLE_PROPERTY_LABEL, kProgramTitle,
+                                   GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
+                                   "Settings of the Dovel screen saver, with a live preview", -1);
     d->sheet.Open(prefsPath);
     d->bgPath = d->sheet.storedPath;
+    if (!d->sheet.damagedCopy.empty()) {
+        const std::string text = "The preferences file " + prefsPath + " was damaged. It was kept as " +
+                                 d->sheet.damagedCopy + "; the window shows the defaults.";
+        GtkLabel* notice = GTK_LABEL(DialogObject(*d, "notice"));
+        gtk_label_set_text(notice, text.c_str());
+        gtk_widget_set_visible(GTK_WIDGET(notice), true);
+    }
     alertParent = d->window;
     HostEnvironment env;
     env.prefsPath = prefsPath;
@@ -259,6 +322,8 @@ bool OpenSettingsDialog(SettingsDialog* d, const std::string& uiFile, const std:
 
 void CloseSettingsDialog(SettingsDialog* d) {
     if (d->builder == nullptr) return;
+    if (d->overwriteQuestion != nullptr) gtk_window_destroy(d->overwriteQuestion);
+    d->overwriteQuestion = nullptr;
     DetachPreview(&d->preview);
     if (d->folderChooser != nullptr) {
         gtk_native_dialog_destroy(d->folderChooser);
@@ -274,19 +339,7 @@ void CloseSettingsDialog(SettingsDialog* d) {
 
 void ShowValues(SettingsDialog* d, const SheetValues& v) {
     d->showing = true;
-    SetCheck(*d, "oMainMonitorOnly", v.mainMonitorOnly);
-    SetNumber(*d, "oNumHearts", v.numHearts);
-    SetNumber(*d, "oPicDelay", v.picDelay);
-    SetCheck(*d, "oAllowCollisions", v.collisions);
-    SetCheck(*d, "oRandomShades", v.randomShades);
-    SetCheck(*d, "oTransparent", v.transparent);
-    SetCheck(*d, "oFitScreen", v.fitScreen);
-    SetCheck(*d, "oShowCountdown", v.showCountdown);
-    SetColour(*d, "oHeartCol", v.heartColour);
-    SetColour(*d, "oBGCol", v.bgColour);
-    SetItem(*d, "oBGType", v.bgType);
-    SetItem(*d, "oBGRes", v.bgRes);
-    d->bgPath = v.bgPath;
+    for (const SettingRow& row : StoredSettingRows()) ShowControl(d, row, SheetValue(v, row));
     ShowFolder(d);
     d->showing = false;
     UpdateStates(d);
@@ -294,21 +347,7 @@ void ShowValues(SettingsDialog* d, const SheetValues& v) {
 }
 
 SheetValues ReadValues(const SettingsDialog& d) {
-    SheetValues v;
-    v.mainMonitorOnly = Check(d, "oMainMonitorOnly");
-    v.numHearts = Number(d, "oNumHearts");
-    v.picDelay = Number(d, "oPicDelay");
-    v.collisions = Check(d, "oAllowCollisions");
-    v.randomShades = Check(d, "oRandomShades");
-    v.transparent = Check(d, "oTransparent");
-    v.fitScreen = Check(d, "oFitScreen");
-    v.showCountdown = Check(d, "oShowCountdown");
-    v.bgType = Item(d, "oBGType");
-    v.bgRes = Item(d, "oBGRes");
-    v.bgPath = d.bgPath;
-    v.heartColour = Colour(d, "oHeartCol");
-    v.bgColour = Colour(d, "oBGCol");
-    return v;
+    return ReadControls(d, false);
 }
 
 void UpdateStates(SettingsDialog* d) {
@@ -322,6 +361,29 @@ void UpdateStates(SettingsDialog* d) {
 }
 
 void SaveAction(SettingsDialog* d) {
+    if (d->overwriteQuestion != nullptr) return;
+    if (!d->sheet.ChangedOnDisk()) {
+        SaveOverChangedFile(d, true);
+        return;
+    }
+    GtkWidget* question = gtk_message_dialog_new(
+        d->window, GtkDialogFlags(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT), GTK_MESSAGE_QUESTION,
+        GTK_BUTTONS_NONE, "The preferences were changed elsewhere");
+    gtk_message_dialog_format_secondary_text(
+        GTK_MESSAGE_DIALOG(question),
+        "The preferences file %s was changed since this window opened (another settings window or "
+        "program saved it). Saving replaces those changes with the settings in this window.",
+        d->sheet.prefsPath.c_str());
+    gtk_dialog_add_buttons(GTK_DIALOG(question), "_Keep Editing", GTK_RESPONSE_CANCEL, "_Save Anyway",
+                           GTK_RESPONSE_ACCEPT, nullptr);
+    gtk_dialog_set_default_response(GTK_DIALOG(question), GTK_RESPONSE_CANCEL);
+    d->overwriteQuestion = GTK_WINDOW(question);
+    g_signal_connect(question, "response", G_CALLBACK(OnOverwriteAnswer), d);
+    gtk_window_present(GTK_WINDOW(question));
+}
+
+void SaveOverChangedFile(SettingsDialog* d, bool overwrite) {
+    if (!overwrite) return;
     if (d->sheet.Save(ReadValues(*d))) {
         d->saved = true;
         EndDialog(d);
@@ -390,6 +452,11 @@ void RegisterWithXScreenSaverAction(SettingsDialog* d) {
                                              done ? message.c_str() : error.c_str());
     g_signal_connect(note, "response", G_CALLBACK(gtk_window_destroy), nullptr);
     gtk_window_present(GTK_WINDOW(note));
+}
+
+void NameSettingsProgram() {
+    g_set_prgname(kProgramName);
+    g_set_application_name(kProgramTitle);
 }
 
 void DialogAlertSink(const char* title, const char* text) {

@@ -12,6 +12,8 @@
 #include "settings/PreviewPane.h"
 #include "settings/SettingsSheet.h"
 
+constexpr char kProgramName[] = "dovel-settings";
+constexpr char kProgramTitle[] = "Dovel Settings";
 constexpr char kFolderChooserTitle[] = "Select Folder To Load Images From";
 
 struct SettingsDialog {
@@ -22,6 +24,7 @@ struct SettingsDialog {
     std::string resourcePath;
     PreviewPane preview;
     GtkNativeDialog* folderChooser = nullptr;
+    GtkWindow* overwriteQuestion = nullptr;  // asks before saving over a file changed on disk
     bool showing = false;  // signals of the controls are ignored while values are shown
     bool finished = false;
     bool saved = false;
@@ -43,9 +46,12 @@ SheetValues ReadValues(const SettingsDialog& dialog);
 void UpdateStates(SettingsDialog* dialog);
 
 // The actions. Save ends the dialog unless the file cannot be written
-// (then an alert says so and the dialog stays open); cancel ends it with
-// nothing changed; defaults puts the defaults in the controls only.
+// (then an alert says so and the dialog stays open) or the file changed on
+// disk since the window read it (then a question asks whether to save over
+// it; SaveOverChangedFile is its answer); cancel ends it with nothing
+// changed; defaults puts the defaults in the controls only.
 void SaveAction(SettingsDialog* dialog);
+void SaveOverChangedFile(SettingsDialog* dialog, bool overwrite);
 void CancelAction(SettingsDialog* dialog);
 void DefaultsAction(SettingsDialog* dialog);
 void ChooseFolderAction(SettingsDialog* dialog);
@@ -55,6 +61,10 @@ void OpenWebsiteAction(SettingsDialog* dialog);
 void RegisterWithXScreenSaverAction(SettingsDialog* dialog);
 // What the folder chooser does when the user picks path.
 void SetFolder(SettingsDialog* dialog, const std::string& path);
+
+// Names the program to GLib (program and application name), before GTK
+// starts.
+void NameSettingsProgram();
 
 // The alert sink of dovel-settings: a modal message with one "OK" button.
 void DialogAlertSink(const char* title, const char* text);

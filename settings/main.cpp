@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!options.registration.empty()) return RunRegistrationCommand(options.registration);
+    NameSettingsProgram();
     if (!gtk_init_check()) {
         std::fprintf(stderr, "dovel-settings: cannot open a display (is DISPLAY or WAYLAND_DISPLAY set?)\n");
         return 1;

@@ -1,177 +1,49 @@
 #include "host/prefs/SettingsOverrides.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-
 namespace {
 
-struct Switch {
-    const char* flag;
-    std::optional<bool> SettingsOverrides::*field;
-    bool value;
-};
-
-const Switch kSwitches[] = {
-    {"-fit", &SettingsOverrides::fitScreen, true},
-    {"-no-fit", &SettingsOverrides::fitScreen, false},
-    {"-countdown", &SettingsOverrides::showCountdown, true},
-    {"-no-countdown", &SettingsOverrides::showCountdown, false},
-    {"-collisions", &SettingsOverrides::collisions, true},
-    {"-no-collisions", &SettingsOverrides::collisions, false},
-    {"-transparent", &SettingsOverrides::transparent, true},
-    {"-no-transparent", &SettingsOverrides::transparent, false},
-    {"-random-shades", &SettingsOverrides::randomShades, true},
-    {"-no-random-shades", &SettingsOverrides::randomShades, false},
-    {"-main-monitor-only", &SettingsOverrides::mainMonitorOnly, true},
-    {"-no-main-monitor-only", &SettingsOverrides::mainMonitorOnly, false},
-};
-
-const char* const kValueFlags[] = {"-hearts",       "-background",        "-folder", "-picture-delay",
-                                   "-heart-colour", "-background-colour", "-detail"};
-
-// The names of the background kinds and detail levels, at their values.
-const char* const kBackgroundNames[] = {"snapshot", "desktop", "folder", "colour"};
-const char* const kDetailNames[] = {"low", "medium", "high"};
-
-bool ParseWhole(const std::string& text, int64_t low, int64_t high, int64_t* out) {
-    if (text.empty() || text.size() > 20) return false;
-    for (char c : text)
-        if ((c < '0' || c > '9') && c != '-' && c != '+') return false;
-    errno = 0;
-    char* end = nullptr;
-    long long value = strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-    *out = value;
-    return true;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// "#RRGGBB" (the "#" may be left out: a shell line would read it as a
-// comment) as components 0.0 to 1.0.
-bool ParseColour(const std::string& text, SettingsOverrides::Colour* out) {
-    std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
-    if (hex.size() != 6) return false;
-    float parts[3];
-    for (int i = 0; i < 3; ++i) {
-        int hi = HexDigit(hex[2 * i]), lo = HexDigit(hex[2 * i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        parts[i] = static_cast<float>(hi * 16 + lo) / 255.0f;
-    }
-    *out = SettingsOverrides::Colour{parts[0], parts[1], parts[2]};
-    return true;
-}
-
-// The index of text in names (also "color" for "colour"), or -1.
-template <size_t N>
-int32_t IndexOfName(const std::string& text, const char* const (&names)[N]) {
-    std::string name = text == "color" ? "colour" : text;
-    for (size_t i = 0; i < N; ++i)
-        if (name == names[i]) return static_cast<int32_t>(i);
-    return -1;
-}
-
-bool Fail(std::string* error, const std::string& flag, const char* wants, const std::string& value) {
-    *error = flag + " wants " + wants + ", not \"" + value + "\"";
-    return false;
+// The switch row of -NAME or -no-NAME, with the value it sets.
+const SettingRow* SwitchRow(const std::string& flag, bool* on) {
+    const bool negated = flag.compare(0, 4, "-no-") == 0;
+    const SettingRow* row = FindSettingByFlag(negated ? flag.substr(3) : flag);
+    if (row == nullptr || row->kind != SettingKind::kSwitch) return nullptr;
+    *on = !negated;
+    return row;
 }
 
 }  // namespace
 
 void SettingsOverrides::ApplyTo(StoredSettings* stored) const {
-    SETTINGS& s = stored->settings;
-    if (numHearts) s.SETNUMHEARTS = *numHearts;
-    if (bgType) s.BGTYPE = *bgType;
-    if (folder) s.SetBGPath(folder->c_str());
-    if (picDelay) s.SETPICDELAY = *picDelay;
-    if (fitScreen) s.FITSCREEN = *fitScreen;
-    if (showCountdown) s.SHOWCOUNTDOWN = *showCountdown;
-    if (collisions) s.HEARTCOLLISIONS = *collisions;
-    if (transparent) s.TRANSPARENTHEARTS = *transparent;
-    if (randomShades) s.RANDOMSHADES = *randomShades;
-    if (heartColour) {
-        s.HCR = heartColour->r;
-        s.HCG = heartColour->g;
-        s.HCB = heartColour->b;
-    }
-    if (bgColour) {
-        s.BGCR = bgColour->r;
-        s.BGCG = bgColour->g;
-        s.BGCB = bgColour->b;
-    }
-    if (detail) s.BGRES = *detail;
-    if (mainMonitorOnly) stored->mainMonitorOnly = *mainMonitorOnly;
+    if (given.empty()) return;
+    *stored = DefaultStoredSettings();
+    for (const auto& [row, value] : given) row->set(stored, value);
 }
 
 OverrideFlag OverrideFlagKind(const std::string& flag) {
-    for (const Switch& s : kSwitches)
-        if (flag == s.flag) return OverrideFlag::kSwitch;
-    for (const char* name : kValueFlags)
-        if (flag == name) return OverrideFlag::kNeedsValue;
-    return OverrideFlag::kNotOurs;
+    bool on = false;
+    if (SwitchRow(flag, &on) != nullptr) return OverrideFlag::kSwitch;
+    return FindSettingByFlag(flag) != nullptr ? OverrideFlag::kNeedsValue : OverrideFlag::kNotOurs;
 }
 
 bool TakeOverrideSwitch(const std::string& flag, SettingsOverrides* out) {
-    for (const Switch& s : kSwitches) {
-        if (flag != s.flag) continue;
-        out->*(s.field) = s.value;
-        return true;
-    }
-    return false;
+    bool on = false;
+    const SettingRow* row = SwitchRow(flag, &on);
+    if (row == nullptr) return false;
+    SettingValue v;
+    v.number = on;
+    out->Give(*row, v);
+    return true;
 }
 
 bool TakeOverrideValue(const std::string& flag, const std::string& value, SettingsOverrides* out,
                        std::string* error) {
-    int64_t n = 0;
-    if (flag == "-hearts") {
-        if (!ParseWhole(value, kMinNumHearts, kMaxNumHearts, &n))
-            return Fail(error, flag, "0 to 1000", value);
-        out->numHearts = n;
-    } else if (flag == "-picture-delay") {
-        if (!ParseWhole(value, kMinPicDelay, kMaxPicDelay, &n))
-            return Fail(error, flag, "seconds, 1 to 86400", value);
-        out->picDelay = n;
-    } else if (flag == "-background") {
-        int32_t kind = IndexOfName(value, kBackgroundNames);
-        if (kind < 0) return Fail(error, flag, "snapshot, desktop, folder or colour", value);
-        out->bgType = kind;
-    } else if (flag == "-detail") {
-        int32_t level = IndexOfName(value, kDetailNames);
-        if (level < 0) return Fail(error, flag, "low, medium or high", value);
-        out->detail = level;
-    } else if (flag == "-heart-colour" || flag == "-background-colour") {
-        SettingsOverrides::Colour colour;
-        if (!ParseColour(value, &colour)) return Fail(error, flag, "a colour #RRGGBB", value);
-        (flag == "-heart-colour" ? out->heartColour : out->bgColour) = colour;
-    } else if (flag == "-folder") {
-        if (value.empty()) return Fail(error, flag, "a folder", value);
-        out->folder = value;
-    } else {
+    const SettingRow* row = FindSettingByFlag(flag);
+    if (row == nullptr || row->kind == SettingKind::kSwitch) {
         *error = "unknown flag \"" + flag + "\"";
         return false;
     }
+    SettingValue v;
+    if (!ParseSettingValue(*row, value, &v, error)) return false;
+    out->Give(*row, v);
     return true;
-}
-
-const char* SettingsOverridesHelpText() {
-    return "Settings for this run only (they win over the preferences file and are never saved):\n"
-           "  -hearts N                  number of hearts, 0 to 1000 (0: the archer flies alone)\n"
-           "  -background KIND           snapshot, desktop, folder or colour\n"
-           "  -folder DIR                folder of the slideshow pictures\n"
-           "  -picture-delay S           seconds each slideshow picture stays, 1 to 86400\n"
-           "  -fit, -no-fit              scale slideshow pictures to the screen, or not\n"
-           "  -countdown, -no-countdown  show the countdown to 14 February, or not\n"
-           "  -collisions, -no-collisions        hearts bounce off one another, or not\n"
-           "  -transparent, -no-transparent      draw the hearts see-through, or not\n"
-           "  -random-shades, -no-random-shades  a colour of its own for each heart, or not\n"
-           "  -heart-colour #RRGGBB      colour of the hearts when not in random shades\n"
-           "  -background-colour #RRGGBB colour behind the slideshow, or the plain background\n"
-           "  -detail LEVEL              detail of the screen snapshot: low, medium or high\n"
-           "  -main-monitor-only, -no-main-monitor-only  draw only on the main monitor, or on all\n";
 }

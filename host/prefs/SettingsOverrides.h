@@ -1,37 +1,28 @@
 // Settings given on dovel's command line (XScreenSaver's settings pass them
-// this way): each one replaces the stored value for this run only and is
-// never written back to the preferences file.
+// this way), one flag per row of the settings table. They are for this run
+// only and are never written back to the preferences file.
+//
+// A command line that gives any setting says every setting: those it leaves
+// out take their defaults, not the stored values. XScreenSaver's settings
+// pass no flag for a value at its default and show that default, so what
+// they show is what runs; a bare command line uses the preferences file.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "host/prefs/StoredSettings.h"
 
 struct SettingsOverrides {
-    struct Colour {
-        float r = 0.0f;
-        float g = 0.0f;
-        float b = 0.0f;
-    };
+    // The settings given, in the order given (a later one wins).
+    std::vector<std::pair<const SettingRow*, SettingValue>> given;
 
-    std::optional<int64_t> numHearts;     // -hearts N
-    std::optional<int32_t> bgType;        // -background snapshot|desktop|folder|colour
-    std::optional<std::string> folder;    // -folder DIR
-    std::optional<int64_t> picDelay;      // -picture-delay S
-    std::optional<bool> fitScreen;        // -fit / -no-fit
-    std::optional<bool> showCountdown;    // -countdown / -no-countdown
-    std::optional<bool> collisions;       // -collisions / -no-collisions
-    std::optional<bool> transparent;      // -transparent / -no-transparent
-    std::optional<bool> randomShades;     // -random-shades / -no-random-shades
-    std::optional<Colour> heartColour;    // -heart-colour #RRGGBB
-    std::optional<Colour> bgColour;       // -background-colour #RRGGBB
-    std::optional<int32_t> detail;        // -detail low|medium|high
-    std::optional<bool> mainMonitorOnly;  // -main-monitor-only / -no-main-monitor-only
-
-    // Puts every value given into *stored, over what the store held. The
-    // folder is cut to the record's length.
+    bool Empty() const { return given.empty(); }
+    void Give(const SettingRow& row, const SettingValue& value) { given.emplace_back(&row, value); }
+    // With any setting given: *stored becomes the defaults with the given
+    // values over them (the folder cut to the record's length). Without
+    // any, *stored stays as it is.
     void ApplyTo(StoredSettings* stored) const;
 };
 
@@ -47,6 +38,3 @@ bool TakeOverrideSwitch(const std::string& flag, SettingsOverrides* out);
 // wants when the value is unusable.
 bool TakeOverrideValue(const std::string& flag, const std::string& value, SettingsOverrides* out,
                        std::string* error);
-
-// The help lines of these flags.
-const char* SettingsOverridesHelpText();

@@ -1,55 +1,73 @@
 #include "host/prefs/StoredSettings.h"
 
-#include <cinttypes>
+#include <cstdio>
 
 #include "base/HostLog.h"
 
 namespace {
 
-int64_t ClampInteger(const char* key, int64_t value, int64_t low, int64_t high) {
-    int64_t sane = value < low ? low : (value > high ? high : value);
-    if (sane != value)
-        HostWarning("preference %s = %" PRId64 " is outside %" PRId64 "..%" PRId64 "; using %" PRId64, key,
-                    value, low, high, sane);
-    return sane;
+std::string Shown(const SettingRow& row, const SettingValue& v, int component) {
+    if (row.kind == SettingKind::kColour) {
+        char text[32];
+        snprintf(text, sizeof text, "%g", v.rgb[component]);
+        return text;
+    }
+    return std::to_string(v.number);
 }
 
-int32_t NarrowToInt32(int64_t value) {
-    if (value < INT32_MIN) return INT32_MIN;
-    if (value > INT32_MAX) return INT32_MAX;
-    return static_cast<int32_t>(value);
+// Brings a value read into its row's range, warning about each key changed.
+void Sanitise(const SettingRow& row, SettingValue* v) {
+    SettingValue read = *v;
+    if (!BringIntoRange(row, v)) return;
+    const bool colour = row.kind == SettingKind::kColour;
+    const std::string range = colour ? "0..1" : std::to_string(row.low) + ".." + std::to_string(row.high);
+    for (int i = 0; i < (colour ? 3 : 1); ++i) {
+        if (colour && (read.rgb[i] == v->rgb[i])) continue;
+        HostWarning("preference %s = %s is outside %s; using %s", row.keys[i], Shown(row, read, i).c_str(),
+                    range.c_str(), Shown(row, *v, i).c_str());
+    }
 }
 
-// Reads the keys in the order the record is described: MainMonitorOnly,
-// then the record's fields. A missing or mistyped key takes its default.
-void ReadStoredValues(const ScreenSaverDefaults& store, StoredSettings* out) {
-    const SETTINGS d;
-    SETTINGS& s = out->settings;
-    out->mainMonitorOnly = store.BoolForKey("MainMonitorOnly", false);
-    s.SETNUMHEARTS = store.IntegerForKey("NumHearts", d.SETNUMHEARTS);
-    s.SETPICDELAY = store.IntegerForKey("PicDelay", d.SETPICDELAY);
-    s.TRANSPARENTHEARTS = store.BoolForKey("Transparent", d.TRANSPARENTHEARTS);
-    s.RANDOMSHADES = store.BoolForKey("RandomShades", d.RANDOMSHADES);
-    s.HEARTCOLLISIONS = store.BoolForKey("AllowCollisions", d.HEARTCOLLISIONS);
-    s.FITSCREEN = store.BoolForKey("FitScreen", d.FITSCREEN);
-    s.SHOWCOUNTDOWN = store.BoolForKey("ShowCountdown", d.SHOWCOUNTDOWN);
-    // Kept wide until clamped, so 4294967296 does not wrap to a valid 0.
-    int64_t bgType = store.IntegerForKey("BGType", d.BGTYPE);
-    const char kNoPath[] = "\x01";  // not a folder: stands for a missing or mistyped key
-    std::string bgPath = store.StringForKey("BGPath", kNoPath);
-    if (bgPath == kNoPath)
-        DefaultPicturesFolder(s.BGPath, kBGPathSize);
-    else
-        s.SetBGPath(StoredToPath(bgPath).c_str());
-    int64_t bgRes = store.IntegerForKey("BGRes", d.BGRES);
-    s.HCR = store.FloatForKey("HCR", d.HCR);
-    s.HCG = store.FloatForKey("HCG", d.HCG);
-    s.HCB = store.FloatForKey("HCB", d.HCB);
-    s.BGCR = store.FloatForKey("BGCR", d.BGCR);
-    s.BGCG = store.FloatForKey("BGCG", d.BGCG);
-    s.BGCB = store.FloatForKey("BGCB", d.BGCB);
-    s.BGTYPE = static_cast<int32_t>(ClampInteger("BGType", bgType, 0, kMaxBGType));
-    s.BGRES = bgRes < 0 || bgRes > kMaxBGRes ? kMaxBGRes : static_cast<int32_t>(bgRes);
+// Reads one setting; a missing or mistyped key takes its default.
+SettingValue ReadValue(const ScreenSaverDefaults& store, const SettingRow& row) {
+    SettingValue v = DefaultValue(row);
+    switch (row.kind) {
+        case SettingKind::kSwitch: v.number = store.BoolForKey(row.keys[0], v.number != 0); break;
+        case SettingKind::kNumber:
+        case SettingKind::kChoice: v.number = store.IntegerForKey(row.keys[0], v.number); break;
+        case SettingKind::kColour:
+            for (int i = 0; i < 3; ++i) v.rgb[i] = store.FloatForKey(row.keys[i], v.rgb[i]);
+            break;
+        case SettingKind::kFolder: {
+            const char kNoPath[] = "\x01";  // not a folder: stands for a missing or mistyped key
+            std::string stored = store.StringForKey(row.keys[0], kNoPath);
+            if (stored != kNoPath) v.text = StoredToPath(stored);
+            break;
+        }
+    }
+    Sanitise(row, &v);
+    return v;
+}
+
+void StoreValue(ScreenSaverDefaults* store, const SettingRow& row, const SettingValue& v) {
+    switch (row.kind) {
+        case SettingKind::kSwitch: store->SetBool(row.keys[0], v.number != 0); break;
+        case SettingKind::kNumber:
+        case SettingKind::kChoice: store->SetInteger(row.keys[0], v.number); break;
+        case SettingKind::kColour:
+            for (int i = 0; i < 3; ++i) store->SetFloat(row.keys[i], v.rgb[i]);
+            break;
+        case SettingKind::kFolder: store->SetString(row.keys[0], PathToStored(v.text)); break;
+    }
+}
+
+// Stores every setting of values, the folder whole as bgPath.
+void StoreRecord(ScreenSaverDefaults* store, const StoredSettings& values, const std::string& bgPath) {
+    for (const SettingRow& row : StoredSettingRows()) {
+        SettingValue v = row.get(values);
+        if (row.kind == SettingKind::kFolder) v.text = bgPath;
+        StoreValue(store, row, v);
+    }
 }
 
 bool IsUnreservedPathByte(unsigned char c) {
@@ -65,25 +83,6 @@ int HexValue(char c) {
 }
 
 constexpr char kFileUri[] = "file://";
-
-void StoreRecord(ScreenSaverDefaults* store, const SETTINGS& s, const std::string& bgPath) {
-    store->SetInteger("NumHearts", s.SETNUMHEARTS);
-    store->SetInteger("PicDelay", s.SETPICDELAY);
-    store->SetBool("Transparent", s.TRANSPARENTHEARTS);
-    store->SetBool("RandomShades", s.RANDOMSHADES);
-    store->SetBool("AllowCollisions", s.HEARTCOLLISIONS);
-    store->SetBool("FitScreen", s.FITSCREEN);
-    store->SetBool("ShowCountdown", s.SHOWCOUNTDOWN);
-    store->SetFloat("HCR", s.HCR);
-    store->SetFloat("HCG", s.HCG);
-    store->SetFloat("HCB", s.HCB);
-    store->SetFloat("BGCR", s.BGCR);
-    store->SetFloat("BGCG", s.BGCG);
-    store->SetFloat("BGCB", s.BGCB);
-    store->SetInteger("BGType", s.BGTYPE);
-    store->SetString("BGPath", PathToStored(bgPath));
-    store->SetInteger("BGRes", s.BGRES);
-}
 
 }  // namespace
 
@@ -119,28 +118,14 @@ std::string StoredToPath(const std::string& stored) {
     return out;
 }
 
-void ClampSettings(SETTINGS* s) {
-    s->SETNUMHEARTS = ClampInteger("NumHearts", s->SETNUMHEARTS, kMinNumHearts, kMaxNumHearts);
-    s->SETPICDELAY = ClampInteger("PicDelay", s->SETPICDELAY, kMinPicDelay, kMaxPicDelay);
-    s->BGTYPE = NarrowToInt32(ClampInteger("BGType", s->BGTYPE, 0, kMaxBGType));
-    if (s->BGRES < 0 || s->BGRES > kMaxBGRes) s->BGRES = kMaxBGRes;
-}
-
-StoredSettings DefaultStoredSettings() {
-    StoredSettings defaults;
-    defaults.settings = DefaultSettings();
-    return defaults;
-}
-
 bool StoreDefaults(ScreenSaverDefaults* store) {
     const StoredSettings defaults = DefaultStoredSettings();
     store->SetString("version", kPrefsVersion);
-    store->SetBool("MainMonitorOnly", defaults.mainMonitorOnly);
-    StoreRecord(store, defaults.settings, defaults.settings.BGPath);
+    StoreRecord(store, defaults, defaults.settings.BGPath);
     return store->Synchronize();
 }
 
-void LoadSettings(ScreenSaverDefaults* store, StoredSettings* out) {
+void LoadSettings(ScreenSaverDefaults* store, StoredSettings* out, std::string* wholeFolder) {
     bool hasVersion = store->HasKey("version");
     std::string version = store->StringForKey("version");
     if (version != kPrefsVersion) {
@@ -155,14 +140,17 @@ void LoadSettings(ScreenSaverDefaults* store, StoredSettings* out) {
             StoreDefaults(store);
         }
         *out = DefaultStoredSettings();
+        if (wholeFolder != nullptr) *wholeFolder = out->settings.BGPath;
         return;
     }
-    ReadStoredValues(*store, out);
-    ClampSettings(&out->settings);
+    for (const SettingRow& row : StoredSettingRows()) {
+        SettingValue v = ReadValue(*store, row);
+        row.set(out, v);
+        if (row.kind == SettingKind::kFolder && wholeFolder != nullptr) *wholeFolder = v.text;
+    }
 }
 
 bool SaveSettings(ScreenSaverDefaults* store, const StoredSettings& values, const std::string& bgPath) {
-    store->SetBool("MainMonitorOnly", values.mainMonitorOnly);
-    StoreRecord(store, values.settings, bgPath);
+    StoreRecord(store, values, bgPath);
     return store->Synchronize();
 }

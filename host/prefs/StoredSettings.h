@@ -7,26 +7,11 @@
 #include <string>
 
 #include "host/prefs/ScreenSaverDefaults.h"
-#include "scene/Settings.h"
+#include "host/prefs/SettingsTable.h"
 
 constexpr char kModuleName[] = "qvDovelSS";
 // The only version of the stored defaults that is accepted as it stands.
 constexpr char kPrefsVersion[] = "1.1";
-
-// Bounds applied to stored values when they are read; values outside would
-// crash or hang the scene. The sheet's controls use the same ranges.
-constexpr int64_t kMinNumHearts = 0;  // the archer flies alone
-constexpr int64_t kMaxNumHearts = 1000;
-constexpr int64_t kMinPicDelay = 1;
-constexpr int64_t kMaxPicDelay = 24 * 60 * 60;
-constexpr int32_t kMaxBGType = 3;
-constexpr int32_t kMaxBGRes = 2;  // any other value also means the largest texture
-
-// The record and the one value the view keeps for itself.
-struct StoredSettings {
-    SETTINGS settings;
-    bool mainMonitorOnly = false;
-};
 
 // Fills *out from the store. When the stored version is missing or is not
 // "1.1", keeps a copy of the old file beside it (path.old, -1, ...), stores
@@ -35,12 +20,10 @@ struct StoredSettings {
 // defaults. Otherwise uses the values as read, PicDelay included: a key that
 // is missing or of another type takes its default, a value outside its
 // bounds is brought in with a warning on standard error, and the store is
-// not changed.
-void LoadSettings(ScreenSaverDefaults* store, StoredSettings* out);
-
-// The defaults of the record (BGPath the user's pictures folder) and of
-// MainMonitorOnly.
-StoredSettings DefaultStoredSettings();
+// not changed. A non-finite colour takes its default with the same warning.
+// *wholeFolder, when given, gets the folder whole (the record may hold it
+// cut): the stored one decoded, or the default when none is stored.
+void LoadSettings(ScreenSaverDefaults* store, StoredSettings* out, std::string* wholeFolder = nullptr);
 
 // BGPath as stored: the path itself when it is UTF-8, else a file URI
 // ("file://" and the path with its bytes percent-escaped), which a TOML file
@@ -55,8 +38,3 @@ bool StoreDefaults(ScreenSaverDefaults* store);
 // of the record except BGPath, then bgPath as given (the whole path, which
 // the record may hold cut), then BGRes; flushes. The version is not written.
 bool SaveSettings(ScreenSaverDefaults* store, const StoredSettings& values, const std::string& bgPath);
-
-// Brings every field that would crash or hang the scene into its bounds,
-// warning on standard error about each one changed; a BGRes outside 0..2
-// becomes 2 (the largest texture) without a warning.
-void ClampSettings(SETTINGS* settings);

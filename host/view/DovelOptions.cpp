@@ -240,6 +240,6 @@ static const char* DovelProgramHelpText() {
 }
 
 const char* DovelHelpText() {
-    static const std::string text = std::string(DovelProgramHelpText()) + "\n" + SettingsOverridesHelpText();
+    static const std::string text = std::string(DovelProgramHelpText()) + "\n" + SettingFlagsHelpText();
     return text.c_str();
 }

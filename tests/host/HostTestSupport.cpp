@@ -67,6 +67,21 @@ std::unique_ptr<DovelSSView> MakeView(const HostEnvironment& env, int w, int h, 
     return view;
 }
 
+std::string Describe(const StoredSettings& stored) {
+    std::ostringstream os;
+    for (const SettingRow& row : StoredSettingRows()) {
+        const SettingValue v = row.get(stored);
+        if (os.tellp() > 0) os << ' ';
+        if (row.kind == SettingKind::kColour)
+            os << v.rgb[0] << ',' << v.rgb[1] << ',' << v.rgb[2];
+        else if (row.kind == SettingKind::kFolder)
+            os << v.text;
+        else
+            os << v.number;
+    }
+    return os.str();
+}
+
 std::shared_ptr<SnapshotImage> GradientSnapshot(int w, int h) {
     auto shot = std::make_shared<SnapshotImage>();
     shot->width = w;

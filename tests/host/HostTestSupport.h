@@ -37,5 +37,11 @@ std::unique_ptr<DovelSSView> MakeView(const HostEnvironment& env, int w, int h, 
                                       std::shared_ptr<const SnapshotImage> snapshot = nullptr,
                                       std::unique_ptr<ViewBackend> backend = nullptr);
 
+// Every setting of stored in one line, in the order of the settings table:
+// MainMonitorOnly NumHearts PicDelay Transparent RandomShades AllowCollisions
+// FitScreen ShowCountdown BGType BGPath BGRes heart-colour background-colour,
+// a switch as 0 or 1, a colour as r,g,b.
+std::string Describe(const StoredSettings& stored);
+
 // A snapshot of w x h with a colour gradient (never all black).
 std::shared_ptr<SnapshotImage> GradientSnapshot(int w, int h);

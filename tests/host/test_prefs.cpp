@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include <filesystem>
-#include <sstream>
 
 #include "host/prefs/StoredSettings.h"
 #include "tests/host/HostTestSupport.h"
@@ -18,20 +17,8 @@ using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 namespace fs = std::filesystem;
 
-// The whole record in one line: MainMonitorOnly, NumHearts, PicDelay,
-// AllowCollisions, RandomShades, Transparent, FitScreen, ShowCountdown,
-// BGType, BGRes, the heart colour, the background colour and BGPath.
-std::string Describe(const StoredSettings& stored) {
-    const SETTINGS& s = stored.settings;
-    std::ostringstream os;
-    os << stored.mainMonitorOnly << ' ' << s.SETNUMHEARTS << ' ' << s.SETPICDELAY << ' ' << s.HEARTCOLLISIONS
-       << s.RANDOMSHADES << s.TRANSPARENTHEARTS << s.FITSCREEN << s.SHOWCOUNTDOWN << ' ' << s.BGTYPE << ' '
-       << s.BGRES << ' ' << s.HCR << ' ' << s.HCG << ' ' << s.HCB << ' ' << s.BGCR << ' ' << s.BGCG << ' '
-       << s.BGCB << ' ' << s.BGPath;
-    return os.str();
-}
 const std::string kPictures = DefaultSettings().BGPath;
-const std::string kDefaults = "0 200 20 11011 0 1 1 0 0 0.6 0.8 1 " + kPictures;
+const std::string kDefaults = "0 200 20 0 1 1 1 1 0 " + kPictures + " 1 1,0,0 0.6,0.8,1";
 
 struct PrefsTest : ::testing::Test {
     ScratchFolder scratch;
@@ -95,18 +82,12 @@ TEST_F(PrefsTest, ValuesOfTheCurrentVersionAreUsedWithinBoundsAndNeverRewritten)
          "AllowCollisions = false\nFitScreen = false\nShowCountdown = false\nBGType = 2\n"
          "BGPath = \"/home/me/Valentines/\"\nBGRes = 0\nHCR = 0.25\nHCG = 0.5\nHCB = 0.75\nBGCR = 0.1\n"
          "BGCG = 0.2\nBGCB = 0.3\nSomeoneElses = \"kept\"\n",
-         "1 77 45 00100 2 0 0.25 0.5 0.75 0.1 0.2 0.3 /home/me/Valentines/", false},
+         "1 77 45 1 0 0 0 0 2 /home/me/Valentines/ 0 0.25,0.5,0.75 0.1,0.2,0.3", false},
         // A hand-edited file holding only the background kind.
-        {"BGType = 2\n", "0 200 20 11011 2 1 1 0 0 0.6 0.8 1 " + kPictures, false},
-        // No hearts is a valid choice; a BGRes outside 0..2 means the largest.
-        {"NumHearts = 0\nPicDelay = 1\nBGType = 3\nBGRes = 2\n",
-         "0 0 1 11011 3 2 1 0 0 0.6 0.8 1 " + kPictures, false},
-        {"NumHearts = -5\nPicDelay = 0\nBGType = -1\nBGRes = -2\n",
-         "0 0 1 11011 0 2 1 0 0 0.6 0.8 1 " + kPictures, true},
-        {"NumHearts = 5000000000\nPicDelay = 9223372036854775807\nBGType = 4294967296\nBGRes = 9\n",
-         "0 1000 86400 11011 3 2 1 0 0 0.6 0.8 1 " + kPictures, true},
+        {"BGType = 2\n", "0 200 20 0 1 1 1 1 2 " + kPictures + " 1 1,0,0 0.6,0.8,1", false},
+        // Values outside their ranges: the settings table test.
         {"NumHearts = \"lots\"\nFitScreen = 1\nHCR = \"red\"\nBGCR = 1\nBGPath = 5\n",
-         "0 200 20 11011 0 1 1 0 0 1 0.8 1 " + kPictures, false},
+         "0 200 20 0 1 1 1 1 0 " + kPictures + " 1 1,0,0 1,0.8,1", false},
     };
     std::string warnings;
     for (const Case& c : cases) {
@@ -187,7 +168,7 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
         << "no temporary file is left after a save";
     // A save that died before its rename leaves a half-written temporary file.
     WriteFileText(file + ".tmp-Ab12Cd", "version = \"1.1\"\nNumHearts = 9");
-    EXPECT_EQ(Describe(Load()), "1 200 45 11001 2 1 1 0 0 0.6 0.8 1 /a/very/long/folder/");
+    EXPECT_EQ(Describe(Load()), "1 200 45 0 1 1 0 1 2 /a/very/long/folder/ 1 1,0,0 0.6,0.8,1");
     EXPECT_EQ(ScreenSaverDefaults(file).StringForKey("version"), "1.1") << "saving keeps the version";
 
     // A long folder is stored whole and cut in the record.
