@@ -34,8 +34,8 @@ const LayoutObject kLayout[] = {
     {"defaults", gtk_button_get_type},  {"website", gtk_button_get_type},
     {"registerXScreenSaver", gtk_button_get_type},
 };
-// Return presses these buttons when they have the focus; anywhere else it
-// saves.
+// Return presses these buttons when they have the focus (as everywhere);
+// anywhere else it saves.
 const char* const kOwnReturnButtons[] = {"cancel", "defaults", "website", "registerXScreenSaver"};
 
 // The first object the program needs that the layout lacks, or null.
@@ -197,7 +197,8 @@ gboolean OnReturn(GtkWidget*, GVariant*, gpointer data) {
     GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(d->window));
     for (const char* id : kOwnReturnButtons) {
         GtkWidget* button = Widget(*d, id);
-        if (focus != nullptr && (focus == button || gtk_widget_is_ancestor(focus, button))) return FALSE;
+        if (focus != nullptr && (focus == button || gtk_widget_is_ancestor(focus, button)))
+            return gtk_widget_activate(button);
     }
     SaveAction(d);
     return TRUE;

@@ -1,5 +1,5 @@
 // The user's pictures folder that stands for the default slideshow folder,
-// and folder paths cut to their buffers.
+// cut to its buffer.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -62,12 +62,4 @@ TEST(Settings, PicturesFolderFromEnvironmentUserDirsOrHome) {
     EXPECT_EQ(PicturesFolder(), "/media/pictures/");
     EXPECT_STREQ(DefaultSettings().BGPath, "/media/pictures/") << "the default slideshow folder";
     EXPECT_EQ(PicturesFolder(8), "/media/") << "cut to the buffer";
-}
-
-// Long folders are cut to the record: pinned where the stored preferences load.
-TEST(Settings, ANullFolderEmptiesThePath) {
-    SETTINGS s;
-    s.SetBGPath("/p/");
-    s.SetBGPath(nullptr);
-    EXPECT_STREQ(s.BGPath, "");
 }

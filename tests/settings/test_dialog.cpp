@@ -32,28 +32,12 @@ const char* const kControls[] = {
     "oTransparent",     "oFitScreen", "oShowCountdown", "oBGType",          "oBGRes",
     "oBGPath",          "oHeartCol",  "oBGCol"};
 
-// Every stored key of the sheet, in one line, as the file holds them.
-std::string StoredLine(const std::string& file) {
-    ScreenSaverDefaults s(file);
-    std::ostringstream os;
-    os << s.StringForKey("version") << ' ' << s.BoolForKey("MainMonitorOnly") << ' '
-       << s.IntegerForKey("NumHearts") << ' ' << s.IntegerForKey("PicDelay") << ' '
-       << s.BoolForKey("AllowCollisions") << s.BoolForKey("RandomShades") << s.BoolForKey("Transparent")
-       << s.BoolForKey("FitScreen") << s.BoolForKey("ShowCountdown") << ' ' << s.IntegerForKey("BGType")
-       << ' ' << s.IntegerForKey("BGRes") << ' ' << s.FloatForKey("HCR") << ',' << s.FloatForKey("HCG") << ','
-       << s.FloatForKey("HCB") << ' ' << s.FloatForKey("BGCR") << ',' << s.FloatForKey("BGCG") << ','
-       << s.FloatForKey("BGCB");
-    return os.str();
-}
-
-std::string RecordLine(const StoredSettings& r) {
-    const SETTINGS& s = r.settings;
-    std::ostringstream os;
-    os << r.mainMonitorOnly << ' ' << s.SETNUMHEARTS << ' ' << s.SETPICDELAY << ' ' << s.HEARTCOLLISIONS
-       << s.RANDOMSHADES << s.TRANSPARENTHEARTS << s.FITSCREEN << s.SHOWCOUNTDOWN << ' ' << s.BGTYPE << ' '
-       << s.BGRES << ' ' << s.HCR << ',' << s.HCG << ',' << s.HCB << ' ' << s.BGCR << ',' << s.BGCG << ','
-       << s.BGCB << ' ' << s.BGPath;
-    return os.str();
+// What a new view reads from file (the defaults unless it is of version 1.1).
+StoredSettings Loaded(const std::string& file) {
+    ScreenSaverDefaults store(file);
+    StoredSettings loaded;
+    LoadSettings(&store, &loaded);
+    return loaded;
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
@@ -176,31 +160,25 @@ TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) 
         std::string(gtk_label_get_text(GTK_LABEL(DialogObject(*dialog, "bgPathLabel")))).find("/tmp/ff"),
         std::string::npos);
 
-    // Return in the focused number field.
+    // Return, with the focus in a number field.
     Show();
     gtk_widget_grab_focus(W("oNumHearts"));
-    g_signal_emit_by_name(gtk_editable_get_delegate(GTK_EDITABLE(W("oNumHearts"))), "activate");
-    RunUntil([&] { return dialog->finished; }, 5.0);  // a button pressed by key springs back first
+    EXPECT_TRUE(PressShortcut("Return"));
     EXPECT_TRUE(dialog->finished && dialog->saved);
     EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(dialog->window)));
-    const std::string want = "1 321 45 00100 2 2 0.25,0.5,0.75 0.125,0.375,0.875";
-    EXPECT_EQ(StoredLine(prefs), "1.1 " + want);
+    const std::string cut = folder.substr(0, 1023);
+    const std::string want = "1 321 45 1 0 0 0 0 2 " + cut + " 2 0.25,0.5,0.75 0.125,0.375,0.875";
+    EXPECT_EQ(Describe(Loaded(prefs)), want) << "what the next view uses: the folder cut, the delay as saved";
     ScreenSaverDefaults store(prefs);
     EXPECT_TRUE(store.StringForKey("BGPath") == folder) << "the store keeps the whole path";
     EXPECT_EQ(store.StringForKey("Someone"), "else's");
-    const std::string cut = folder.substr(0, 1023);
-    EXPECT_EQ(RecordLine(dialog->sheet.record), want + " " + cut);
-
-    // The next view uses what was saved, the delay included; its folder is cut.
-    StoredSettings next;
-    LoadSettings(&store, &next);
-    EXPECT_EQ(RecordLine(next), want + " " + cut);
+    EXPECT_EQ(Describe(dialog->sheet.record), want);
 
     // A file damaged while the window was open is moved aside, and what is
     // saved over it still counts for the next view.
     WriteFileText(prefs, "NumHearts = = 3\n");
     ASSERT_TRUE(dialog->sheet.Save(ReadValues(*dialog)));
-    EXPECT_EQ(StoredLine(prefs), "1.1 " + want);
+    EXPECT_EQ(Describe(Loaded(prefs)), want);
     EXPECT_EQ(ReadFileText(prefs + ".damaged"), "NumHearts = = 3\n");
 }
 
@@ -220,16 +198,15 @@ TEST_F(DialogTest, CancelEscapeAndClosingChangeNothingEvenAfterDefaults) {
     for (const auto& c : cases) {
         Open(text);
         Show();
-        const std::string shown = RecordLine(dialog->sheet.record);
-        EXPECT_EQ(RecordLine(RecordFromValues(ReadValues(*dialog))), shown) << "the controls show the record";
+        const std::string shown = Describe(dialog->sheet.record);
+        EXPECT_EQ(Describe(ReadValues(*dialog).record), shown) << "the controls show the record";
         Spin("oNumHearts", 5);
         Select("oBGType", BG_COLOUR);
         SetFolder(dialog.get(), "/somewhere/else/");
         if (c.defaultsFirst) {
             Click("defaults");
             SheetValues want = DefaultSheetValues("/somewhere/else/"), got = ReadValues(*dialog);
-            want.bgPath = got.bgPath = "";
-            EXPECT_EQ(RecordLine(RecordFromValues(got)), RecordLine(RecordFromValues(want)));
+            EXPECT_EQ(Describe(got.record), Describe(want.record));
             EXPECT_EQ(dialog->bgPath, "/somewhere/else/") << "the defaults leave the folder";
             EXPECT_TRUE(gtk_widget_get_sensitive(W("oBGRes")) && !gtk_widget_get_sensitive(W("oBGCol")));
         }
@@ -243,7 +220,7 @@ TEST_F(DialogTest, CancelEscapeAndClosingChangeNothingEvenAfterDefaults) {
         }
         EXPECT_TRUE(dialog->finished && !dialog->saved) << c.how;
         EXPECT_EQ(ReadFileText(prefs), text) << c.how;
-        EXPECT_EQ(RecordLine(dialog->sheet.record), shown) << c.how;
+        EXPECT_EQ(Describe(dialog->sheet.record), shown) << c.how;
         CloseSettingsDialog(dialog.get());
         dialog = std::make_unique<SettingsDialog>();
     }
@@ -382,6 +359,93 @@ TEST_F(DialogTest, ThePreviewDrawsTheSceneWithTheValuesInTheControlsBeforeSaving
     EXPECT_TRUE(RunUntil([&] { return dialog->preview.framesShown > frames + 5; }, 20.0))
         << "it keeps moving";
     EXPECT_EQ(ReadFileText(prefs), PrefsText(BG_DESKTOP)) << "nothing is stored before saving";
+}
+
+// Saving untouched keeps what the file holds: no hearts and a delay of two
+// hours (the window's ranges are the table's) and a folder whose name is not
+// UTF-8 (stored as a file URI); a file without a folder shows and saves the
+// pictures folder. Return saves with the focus on a check box, which stays as
+// it was, and presses Cancel when Cancel has the focus.
+TEST_F(DialogTest, ReturnAnywhereSavesWhatTheFileHoldsUntouched) {
+    const std::string text =
+        Replace(Replace(Replace(PrefsText(BG_SLIDESHOW), "NumHearts = 40", "NumHearts = 0"), "PicDelay = 20",
+                        "PicDelay = 7200"),
+                "\"/nonexistent/\"", "\"file:///tmp/caf%E9/\"");
+    Open(text);
+    const struct {
+        const char* id;
+        double low, high;
+    } ranges[] = {{"oNumHearts", 0, 1000}, {"oPicDelay", 1, 86400}};
+    for (const auto& r : ranges) {
+        double low = -1, high = -1;
+        gtk_spin_button_get_range(GTK_SPIN_BUTTON(W(r.id)), &low, &high);
+        EXPECT_TRUE(low == r.low && high == r.high) << r.id << " " << low << ".." << high;
+    }
+    EXPECT_EQ(dialog->bgPath, "/tmp/caf\xe9/");
+    const std::string before = Describe(Loaded(prefs));
+    Show();
+    gtk_widget_grab_focus(W("cancel"));
+    EXPECT_TRUE(PressShortcut("Return"));
+    RunUntil([&] { return dialog->finished; }, 10.0);  // a button pressed by key springs back first
+    EXPECT_TRUE(dialog->finished && !dialog->saved);
+    CloseSettingsDialog(dialog.get());
+    dialog = std::make_unique<SettingsDialog>();
+    Open(text);
+    Show();
+    gtk_widget_grab_focus(W("oMainMonitorOnly"));
+    EXPECT_TRUE(PressShortcut("Return"));
+    EXPECT_TRUE(dialog->saved);
+    EXPECT_FALSE(gtk_check_button_get_active(GTK_CHECK_BUTTON(W("oMainMonitorOnly"))));
+    EXPECT_EQ(Describe(Loaded(prefs)), before);
+    EXPECT_EQ(ScreenSaverDefaults(prefs).StringForKey("BGPath"), "file:///tmp/caf%E9/");
+
+    CloseSettingsDialog(dialog.get());
+    dialog = std::make_unique<SettingsDialog>();
+    const char* old = getenv("XDG_PICTURES_DIR");
+    const std::string saved = old != nullptr ? old : "";
+    setenv("XDG_PICTURES_DIR", "/pictures", 1);
+    Open(Replace(text, "BGPath = \"file:///tmp/caf%E9/\"\n", ""));
+    EXPECT_EQ(dialog->bgPath, "/pictures/");
+    SaveAction(dialog.get());
+    old != nullptr ? setenv("XDG_PICTURES_DIR", saved.c_str(), 1) : unsetenv("XDG_PICTURES_DIR");
+    EXPECT_EQ(ScreenSaverDefaults(prefs).StringForKey("BGPath"), "/pictures/");
+}
+
+TEST_F(DialogTest, ANumberReachesThePreviewAsItIsTyped) {
+    Open(PrefsText(BG_COLOUR));
+    gtk_editable_set_text(GTK_EDITABLE(W("oNumHearts")), "7");
+    StoredSettings previewed;
+    dialog->preview.env.overrides.ApplyTo(&previewed);
+    EXPECT_EQ(previewed.settings.SETNUMHEARTS, 7);
+}
+
+// The window says when the file was found damaged (naming the copy kept),
+// and asks before saving over a file another window saved meanwhile.
+TEST_F(DialogTest, ADamagedFileAndAFileSavedElsewhereAreShownInTheWindow) {
+    Open("NumHearts = = 3\n");
+    EXPECT_TRUE(gtk_widget_get_visible(W("notice")));
+    EXPECT_NE(std::string(gtk_label_get_text(GTK_LABEL(W("notice")))).find(prefs + ".damaged"), std::string::npos);
+
+    SettingsSheet second;
+    second.Open(prefs);
+    SheetValues theirs = second.Shown();
+    theirs.record.settings.SETNUMHEARTS = 77;
+    ASSERT_TRUE(second.Save(theirs));
+    const std::string text = ReadFileText(prefs);
+    Spin("oNumHearts", 5);
+    for (int answer : {GTK_RESPONSE_CANCEL, GTK_RESPONSE_ACCEPT}) {
+        SaveAction(dialog.get());
+        ASSERT_NE(dialog->overwriteQuestion, nullptr);
+        EXPECT_EQ(ReadFileText(prefs), text);
+        gtk_dialog_response(GTK_DIALOG(dialog->overwriteQuestion), answer);
+        EXPECT_EQ(dialog->overwriteQuestion, nullptr);
+        EXPECT_EQ(dialog->saved, answer == GTK_RESPONSE_ACCEPT);
+    }
+    EXPECT_EQ(Loaded(prefs).settings.SETNUMHEARTS, 5);
+
+    NameSettingsProgram();
+    EXPECT_STREQ(g_get_prgname(), "dovel-settings");
+    EXPECT_STREQ(g_get_application_name(), "Dovel Settings");
 }
 
 }  // namespace
