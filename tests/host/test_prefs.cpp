@@ -1,7 +1,7 @@
 // The stored preferences of module qvDovelSS: first start, version reset,
-// missing and mistyped keys, damaged, unreadable and read-only files, pipes,
-// links, interrupted saves, values brought into bounds, and what is saved
-// read back the same.
+// damaged, unreadable and read-only files, pipes, links, interrupted saves,
+// and what is saved read back the same. (Each setting's round trip, missing,
+// mistyped and out-of-range values: the settings table test.)
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -66,41 +66,6 @@ TEST_F(PrefsTest, FirstStartAndAnOldVersionStoreAndUseTheDefaults) {
     }
     EXPECT_EQ(ReadFileText(file + ".old"), old) << "the user's file is kept byte for byte";
     EXPECT_EQ(ReadFileText(file + ".old-1"), unversioned);
-}
-
-// Values of the current version are used as they stand, brought into
-// bounds where they would crash or hang the scene (with a warning); a key
-// missing or of another type takes its default; the file is never rewritten
-// by reading it.
-TEST_F(PrefsTest, ValuesOfTheCurrentVersionAreUsedWithinBoundsAndNeverRewritten) {
-    struct Case {
-        const char* lines;
-        std::string record;
-        bool clamped;
-    } cases[] = {
-        {"MainMonitorOnly = true\nNumHearts = 77\nPicDelay = 45\nTransparent = true\nRandomShades = false\n"
-         "AllowCollisions = false\nFitScreen = false\nShowCountdown = false\nBGType = 2\n"
-         "BGPath = \"/home/me/Valentines/\"\nBGRes = 0\nHCR = 0.25\nHCG = 0.5\nHCB = 0.75\nBGCR = 0.1\n"
-         "BGCG = 0.2\nBGCB = 0.3\nSomeoneElses = \"kept\"\n",
-         "1 77 45 1 0 0 0 0 2 /home/me/Valentines/ 0 0.25,0.5,0.75 0.1,0.2,0.3", false},
-        // A hand-edited file holding only the background kind.
-        {"BGType = 2\n", "0 200 20 0 1 1 1 1 2 " + kPictures + " 1 1,0,0 0.6,0.8,1", false},
-        // Values outside their ranges: the settings table test.
-        {"NumHearts = \"lots\"\nFitScreen = 1\nHCR = \"red\"\nBGCR = 1\nBGPath = 5\n",
-         "0 200 20 0 1 1 1 1 0 " + kPictures + " 1 1,0,0 1,0.8,1", false},
-    };
-    std::string warnings;
-    for (const Case& c : cases) {
-        std::string text = std::string("version = \"1.1\"\n") + c.lines;
-        Write(text);
-        EXPECT_EQ(Describe(Load(&warnings)), c.record) << c.lines;
-        EXPECT_EQ(ReadFileText(file), text);
-        EXPECT_EQ(warnings.find("outside") != std::string::npos, c.clamped) << c.lines << warnings;
-    }
-    // The last case warns about each mistyped key, naming the default taken.
-    for (const char* text : {"NumHearts should be an integer; using 200", "FitScreen should be true or false",
-                             "HCR should be a number; using 1", "BGPath should be a string"})
-        EXPECT_NE(warnings.find(text), std::string::npos) << warnings;
 }
 
 TEST_F(PrefsTest, ADamagedFileIsMovedAsideAndAnUnreadableOneIsNeverOverwritten) {
