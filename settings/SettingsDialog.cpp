@@ -14,11 +14,16 @@ GtkWindow* alertParent = nullptr;
 // The kind of control that shows a setting of each kind.
 GType ControlType(SettingKind kind) {
     switch (kind) {
-        case SettingKind::kSwitch: return GTK_TYPE_CHECK_BUTTON;
-        case SettingKind::kNumber: return GTK_TYPE_SPIN_BUTTON;
-        case SettingKind::kChoice: return GTK_TYPE_DROP_DOWN;
-        case SettingKind::kColour: return GTK_TYPE_COLOR_BUTTON;
-        case SettingKind::kFolder: break;
+        case SettingKind::kSwitch:
+            return GTK_TYPE_CHECK_BUTTON;
+        case SettingKind::kNumber:
+            return GTK_TYPE_SPIN_BUTTON;
+        case SettingKind::kChoice:
+            return GTK_TYPE_DROP_DOWN;
+        case SettingKind::kColour:
+            return GTK_TYPE_COLOR_BUTTON;
+        case SettingKind::kFolder:
+            break;
     }
     return GTK_TYPE_BUTTON;
 }
@@ -29,9 +34,14 @@ struct LayoutObject {
     GType (*type)();
 };
 const LayoutObject kLayout[] = {
-    {"sheet", gtk_window_get_type},     {"bgPathLabel", gtk_label_get_type}, {"notice", gtk_label_get_type},
-    {"preview", gtk_picture_get_type},  {"save", gtk_button_get_type},       {"cancel", gtk_button_get_type},
-    {"defaults", gtk_button_get_type},  {"website", gtk_button_get_type},
+    {"sheet", gtk_window_get_type},
+    {"bgPathLabel", gtk_label_get_type},
+    {"notice", gtk_label_get_type},
+    {"preview", gtk_picture_get_type},
+    {"save", gtk_button_get_type},
+    {"cancel", gtk_button_get_type},
+    {"defaults", gtk_button_get_type},
+    {"website", gtk_button_get_type},
     {"registerXScreenSaver", gtk_button_get_type},
 };
 // Return presses these buttons when they have the focus (as everywhere);
@@ -61,7 +71,8 @@ int64_t NumberShown(const SettingsDialog& d, const SettingRow& row, bool typed) 
     GtkSpinButton* spin = GTK_SPIN_BUTTON(Widget(d, row.control));
     SettingValue v;
     std::string ignored;
-    if (typed && ParseSettingValue(row, gtk_editable_get_text(GTK_EDITABLE(spin)), &v, &ignored)) return v.number;
+    if (typed && ParseSettingValue(row, gtk_editable_get_text(GTK_EDITABLE(spin)), &v, &ignored))
+        return v.number;
     // Takes in what was typed but not yet confirmed with Return or Tab.
     if (!typed) gtk_spin_button_update(spin);
     return gtk_spin_button_get_value_as_int(spin);
@@ -70,15 +81,23 @@ int64_t NumberShown(const SettingsDialog& d, const SettingRow& row, bool typed) 
 void ShowControl(SettingsDialog* d, const SettingRow& row, const SettingValue& v) {
     GtkWidget* w = Widget(*d, row.control);
     switch (row.kind) {
-        case SettingKind::kSwitch: gtk_check_button_set_active(GTK_CHECK_BUTTON(w), v.number != 0); break;
-        case SettingKind::kNumber: gtk_spin_button_set_value(GTK_SPIN_BUTTON(w), static_cast<double>(v.number)); break;
-        case SettingKind::kChoice: gtk_drop_down_set_selected(GTK_DROP_DOWN(w), static_cast<guint>(v.number)); break;
+        case SettingKind::kSwitch:
+            gtk_check_button_set_active(GTK_CHECK_BUTTON(w), v.number != 0);
+            break;
+        case SettingKind::kNumber:
+            gtk_spin_button_set_value(GTK_SPIN_BUTTON(w), static_cast<double>(v.number));
+            break;
+        case SettingKind::kChoice:
+            gtk_drop_down_set_selected(GTK_DROP_DOWN(w), static_cast<guint>(v.number));
+            break;
         case SettingKind::kColour: {
             GdkRGBA rgba{v.rgb[0], v.rgb[1], v.rgb[2], 1.0f};
             gtk_color_chooser_set_rgba(GTK_COLOR_CHOOSER(w), &rgba);
             break;
         }
-        case SettingKind::kFolder: d->bgPath = v.text; break;
+        case SettingKind::kFolder:
+            d->bgPath = v.text;
+            break;
     }
 }
 
@@ -86,8 +105,12 @@ SettingValue ControlValue(const SettingsDialog& d, const SettingRow& row, bool t
     GtkWidget* w = Widget(d, row.control);
     SettingValue v;
     switch (row.kind) {
-        case SettingKind::kSwitch: v.number = gtk_check_button_get_active(GTK_CHECK_BUTTON(w)); break;
-        case SettingKind::kNumber: v.number = NumberShown(d, row, typed); break;
+        case SettingKind::kSwitch:
+            v.number = gtk_check_button_get_active(GTK_CHECK_BUTTON(w));
+            break;
+        case SettingKind::kNumber:
+            v.number = NumberShown(d, row, typed);
+            break;
         case SettingKind::kChoice: {
             guint item = gtk_drop_down_get_selected(GTK_DROP_DOWN(w));
             v.number = item == GTK_INVALID_LIST_POSITION ? 0 : item;
@@ -101,7 +124,9 @@ SettingValue ControlValue(const SettingsDialog& d, const SettingRow& row, bool t
             v.rgb[2] = rgba.blue;
             break;
         }
-        case SettingKind::kFolder: v.text = d.bgPath; break;
+        case SettingKind::kFolder:
+            v.text = d.bgPath;
+            break;
     }
     return v;
 }
@@ -232,14 +257,22 @@ void ConnectSignals(SettingsDialog* d) {
     for (const SettingRow& row : StoredSettingRows()) {
         GObject* control = DialogObject(*d, row.control);
         switch (row.kind) {
-            case SettingKind::kSwitch: g_signal_connect(control, "toggled", G_CALLBACK(OnToggled), d); break;
+            case SettingKind::kSwitch:
+                g_signal_connect(control, "toggled", G_CALLBACK(OnToggled), d);
+                break;
             case SettingKind::kNumber:
                 g_signal_connect(control, "value-changed", G_CALLBACK(OnValueChanged), d);
                 g_signal_connect(control, "changed", G_CALLBACK(OnTextChanged), d);
                 break;
-            case SettingKind::kChoice: g_signal_connect(control, "notify::selected", G_CALLBACK(OnNotify), d); break;
-            case SettingKind::kColour: g_signal_connect(control, "notify::rgba", G_CALLBACK(OnNotify), d); break;
-            case SettingKind::kFolder: g_signal_connect(control, "clicked", G_CALLBACK(OnChooseFolder), d); break;
+            case SettingKind::kChoice:
+                g_signal_connect(control, "notify::selected", G_CALLBACK(OnNotify), d);
+                break;
+            case SettingKind::kColour:
+                g_signal_connect(control, "notify::rgba", G_CALLBACK(OnNotify), d);
+                break;
+            case SettingKind::kFolder:
+                g_signal_connect(control, "clicked", G_CALLBACK(OnChooseFolder), d);
+                break;
         }
     }
     g_signal_connect(DialogObject(*d, "save"), "clicked", G_CALLBACK(OnSave), d);
@@ -255,9 +288,9 @@ void ConnectSignals(SettingsDialog* d) {
         gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType(0)),
                          gtk_callback_action_new(OnEscape, d, nullptr)));
     for (guint key : {GDK_KEY_Return, GDK_KEY_KP_Enter, GDK_KEY_ISO_Enter})
-        gtk_shortcut_controller_add_shortcut(
-            GTK_SHORTCUT_CONTROLLER(keys), gtk_shortcut_new(gtk_keyval_trigger_new(key, GdkModifierType(0)),
-                                                            gtk_callback_action_new(OnReturn, d, nullptr)));
+        gtk_shortcut_controller_add_shortcut(GTK_SHORTCUT_CONTROLLER(keys),
+                                             gtk_shortcut_new(gtk_keyval_trigger_new(key, GdkModifierType(0)),
+                                                              gtk_callback_action_new(OnReturn, d, nullptr)));
     // Before the focused control sees the key.
     gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
     gtk_widget_add_controller(GTK_WIDGET(d->window), keys);

@@ -25,7 +25,7 @@ struct SettingsDialog {
     PreviewPane preview;
     GtkNativeDialog* folderChooser = nullptr;
     GtkWindow* overwriteQuestion = nullptr;  // asks before saving over a file changed on disk
-    bool showing = false;  // signals of the controls are ignored while values are shown
+    bool showing = false;                    // signals of the controls are ignored while values are shown
     bool finished = false;
     bool saved = false;
 };

@@ -26,8 +26,8 @@ FileStamp StampOf(const std::string& path);
 
 struct SettingsSheet {
     std::string prefsPath;
-    StoredSettings record;   // as read when opened, then as last saved
-    std::string storedPath;  // the folder whole, where the record may hold it cut
+    StoredSettings record;    // as read when opened, then as last saved
+    std::string storedPath;   // the folder whole, where the record may hold it cut
     std::string damagedCopy;  // where a damaged file was moved when opening, else empty
     FileStamp stamp;          // the file as read or last saved
 

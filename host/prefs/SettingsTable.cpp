@@ -74,7 +74,8 @@ void SetFolder(StoredSettings* s, const SettingValue& v) {
 }
 
 template <auto M>
-SettingRow Switch(const char* key, const char* flag, const char* control, const char* label, const char* help) {
+SettingRow Switch(const char* key, const char* flag, const char* control, const char* label,
+                  const char* help) {
     SettingRow r{SettingKind::kSwitch, {key, nullptr, nullptr}, flag, control, label, help};
     r.high = 1;
     r.get = GetScalar<M>;
@@ -93,7 +94,8 @@ SettingRow Number(const char* key, const char* flag, const char* control, const 
 
 template <auto M, size_t N>
 SettingRow Choice(const char* key, const char* flag, const char* control, const char* label, const char* help,
-                  const char* const (&items)[N], const char* const (&itemLabels)[N], bool outsideMeansHighest) {
+                  const char* const (&items)[N], const char* const (&itemLabels)[N],
+                  bool outsideMeansHighest) {
     SettingRow r{SettingKind::kChoice, {key, nullptr, nullptr}, flag, control, label, help, 0, N - 1};
     r.items = items;
     r.itemLabels = itemLabels;
@@ -112,7 +114,8 @@ SettingRow Colour(const char* red, const char* green, const char* blue, const ch
     return r;
 }
 
-SettingRow Folder(const char* key, const char* flag, const char* control, const char* label, const char* help) {
+SettingRow Folder(const char* key, const char* flag, const char* control, const char* label,
+                  const char* help) {
     SettingRow r{SettingKind::kFolder, {key, nullptr, nullptr}, flag, control, label, help};
     r.get = GetFolder;
     r.set = SetFolder;
@@ -125,7 +128,8 @@ const char* const kBackgroundItems[] = {"snapshot", "desktop", "folder", "colour
 const char* const kBackgroundLabels[] = {"Background: snapshot of the screen", "Background: desktop picture",
                                          "Background: slideshow from a folder", "Background: plain colour"};
 const char* const kDetailItems[] = {"low", "medium", "high"};
-const char* const kDetailLabels[] = {"Snapshot detail: low", "Snapshot detail: medium", "Snapshot detail: high"};
+const char* const kDetailLabels[] = {"Snapshot detail: low", "Snapshot detail: medium",
+                                     "Snapshot detail: high"};
 
 const SettingRow kRows[] = {
     Switch<&StoredSettings::mainMonitorOnly>("MainMonitorOnly", "-main-monitor-only", "oMainMonitorOnly",
@@ -133,7 +137,8 @@ const SettingRow kRows[] = {
                                              "draw only on the main monitor (the others stay black)"),
     Number<&SETTINGS::SETNUMHEARTS>("NumHearts", "-hearts", "oNumHearts", "Number of hearts",
                                     "number of hearts (0: the archer flies alone)", 0, 1000),
-    Number<&SETTINGS::SETPICDELAY>("PicDelay", "-picture-delay", "oPicDelay", "Seconds each slideshow picture stays",
+    Number<&SETTINGS::SETPICDELAY>("PicDelay", "-picture-delay", "oPicDelay",
+                                   "Seconds each slideshow picture stays",
                                    "seconds each slideshow picture stays", 1, 24 * 60 * 60),
     Switch<&SETTINGS::TRANSPARENTHEARTS>("Transparent", "-transparent", "oTransparent", "Transparent hearts",
                                          "draw the hearts see-through"),
@@ -144,9 +149,10 @@ const SettingRow kRows[] = {
     Switch<&SETTINGS::FITSCREEN>("FitScreen", "-fit", "oFitScreen", "Fit slideshow pictures to the screen",
                                  "scale slideshow pictures to the screen"),
     Switch<&SETTINGS::SHOWCOUNTDOWN>("ShowCountdown", "-countdown", "oShowCountdown",
-                                     "Show the countdown to Valentine's Day", "show the countdown to 14 February"),
-    Choice<&SETTINGS::BGTYPE>("BGType", "-background", "oBGType", "Background", "what is drawn behind the scene",
-                              kBackgroundItems, kBackgroundLabels, false),
+                                     "Show the countdown to Valentine's Day",
+                                     "show the countdown to 14 February"),
+    Choice<&SETTINGS::BGTYPE>("BGType", "-background", "oBGType", "Background",
+                              "what is drawn behind the scene", kBackgroundItems, kBackgroundLabels, false),
     Folder("BGPath", "-folder", "oBGPath", "Slideshow folder", "folder of the slideshow pictures"),
     Choice<&SETTINGS::BGRES>("BGRes", "-detail", "oBGRes", "Snapshot detail", "detail of the screen snapshot",
                              kDetailItems, kDetailLabels, true),
@@ -201,11 +207,16 @@ std::string Items(const SettingRow& row, const char* between) {
 
 std::string ValueName(const SettingRow& row) {
     switch (row.kind) {
-        case SettingKind::kNumber: return "N";
-        case SettingKind::kChoice: return Items(row, "|");
-        case SettingKind::kColour: return "#RRGGBB";
-        case SettingKind::kFolder: return "DIR";
-        case SettingKind::kSwitch: break;
+        case SettingKind::kNumber:
+            return "N";
+        case SettingKind::kChoice:
+            return Items(row, "|");
+        case SettingKind::kColour:
+            return "#RRGGBB";
+        case SettingKind::kFolder:
+            return "DIR";
+        case SettingKind::kSwitch:
+            break;
     }
     return "";
 }
@@ -215,12 +226,23 @@ std::string XmlText(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
@@ -247,12 +269,14 @@ std::string XmlElement(const SettingRow& row, const SettingValue& def) {
             // At its default XScreenSaver passes nothing; the box passes the
             // flag that turns it away from the default.
             out += "<boolean id=\"" + id + "\" _label=\"" + label + "\" " +
-                   (def.number != 0 ? "arg-unset=\"--no" + std::string(row.flag) : "arg-set=\"" + flag) + "\"/>";
+                   (def.number != 0 ? "arg-unset=\"--no" + std::string(row.flag) : "arg-set=\"" + flag) +
+                   "\"/>";
             break;
         case SettingKind::kNumber:
-            out += "<number id=\"" + id + "\" type=\"spinbutton\" arg=\"" + flag + " %\"\n              _label=\"" +
-                   label + "\" low=\"" + std::to_string(row.low) + "\" high=\"" + std::to_string(row.high) +
-                   "\" default=\"" + std::to_string(def.number) + "\"/>";
+            out += "<number id=\"" + id + "\" type=\"spinbutton\" arg=\"" + flag +
+                   " %\"\n              _label=\"" + label + "\" low=\"" + std::to_string(row.low) +
+                   "\" high=\"" + std::to_string(row.high) + "\" default=\"" + std::to_string(def.number) +
+                   "\"/>";
             break;
         case SettingKind::kChoice:
             // Every item carries its flag, the default's too: a command line
@@ -325,7 +349,8 @@ bool BringIntoRange(const SettingRow& row, SettingValue* v) {
     return *v != before && !row.outsideMeansHighest;
 }
 
-bool ParseSettingValue(const SettingRow& row, const std::string& text, SettingValue* out, std::string* error) {
+bool ParseSettingValue(const SettingRow& row, const std::string& text, SettingValue* out,
+                       std::string* error) {
     std::string wants;
     switch (row.kind) {
         case SettingKind::kNumber:
@@ -361,7 +386,8 @@ bool ParseSettingValue(const SettingRow& row, const std::string& text, SettingVa
 
 std::string FormatSettingValue(const SettingRow& row, const SettingValue& v) {
     switch (row.kind) {
-        case SettingKind::kNumber: return std::to_string(v.number);
+        case SettingKind::kNumber:
+            return std::to_string(v.number);
         case SettingKind::kChoice:
             return v.number >= 0 && v.number <= row.high ? row.items[v.number] : row.items[row.high];
         case SettingKind::kColour: {
@@ -374,8 +400,10 @@ std::string FormatSettingValue(const SettingRow& row, const SettingValue& v) {
             std::snprintf(hex, sizeof hex, "%02X%02X%02X", parts[0], parts[1], parts[2]);
             return hex;
         }
-        case SettingKind::kFolder: return v.text;
-        case SettingKind::kSwitch: break;
+        case SettingKind::kFolder:
+            return v.text;
+        case SettingKind::kSwitch:
+            break;
     }
     return "";
 }
@@ -394,8 +422,9 @@ std::string SettingFlagsHelpText() {
         if (row.kind == SettingKind::kNumber)
             help += ", " + std::to_string(row.low) + " to " + std::to_string(row.high);
         if (row.kind == SettingKind::kSwitch) help += ", or not";
-        text += "  " + use + (use.size() < 36 ? std::string(36 - use.size(), ' ') : "\n" + std::string(38, ' ')) +
-                help + "\n";
+        text += "  " + use +
+                (use.size() < 36 ? std::string(36 - use.size(), ' ') : "\n" + std::string(38, ' ')) + help +
+                "\n";
     }
     return text;
 }

@@ -32,9 +32,13 @@ void Sanitise(const SettingRow& row, SettingValue* v) {
 SettingValue ReadValue(const ScreenSaverDefaults& store, const SettingRow& row) {
     SettingValue v = DefaultValue(row);
     switch (row.kind) {
-        case SettingKind::kSwitch: v.number = store.BoolForKey(row.keys[0], v.number != 0); break;
+        case SettingKind::kSwitch:
+            v.number = store.BoolForKey(row.keys[0], v.number != 0);
+            break;
         case SettingKind::kNumber:
-        case SettingKind::kChoice: v.number = store.IntegerForKey(row.keys[0], v.number); break;
+        case SettingKind::kChoice:
+            v.number = store.IntegerForKey(row.keys[0], v.number);
+            break;
         case SettingKind::kColour:
             for (int i = 0; i < 3; ++i) v.rgb[i] = store.FloatForKey(row.keys[i], v.rgb[i]);
             break;
@@ -51,13 +55,19 @@ SettingValue ReadValue(const ScreenSaverDefaults& store, const SettingRow& row) 
 
 void StoreValue(ScreenSaverDefaults* store, const SettingRow& row, const SettingValue& v) {
     switch (row.kind) {
-        case SettingKind::kSwitch: store->SetBool(row.keys[0], v.number != 0); break;
+        case SettingKind::kSwitch:
+            store->SetBool(row.keys[0], v.number != 0);
+            break;
         case SettingKind::kNumber:
-        case SettingKind::kChoice: store->SetInteger(row.keys[0], v.number); break;
+        case SettingKind::kChoice:
+            store->SetInteger(row.keys[0], v.number);
+            break;
         case SettingKind::kColour:
             for (int i = 0; i < 3; ++i) store->SetFloat(row.keys[i], v.rgb[i]);
             break;
-        case SettingKind::kFolder: store->SetString(row.keys[0], PathToStored(v.text)); break;
+        case SettingKind::kFolder:
+            store->SetString(row.keys[0], PathToStored(v.text));
+            break;
     }
 }
 

@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
     }
     const std::string xml = XScreenSaverSettingsXml();
     FILE* out = std::fopen(argv[1], "wb");
-    if (out == nullptr || std::fwrite(xml.data(), 1, xml.size(), out) != xml.size() || std::fclose(out) != 0) {
+    if (out == nullptr || std::fwrite(xml.data(), 1, xml.size(), out) != xml.size() ||
+        std::fclose(out) != 0) {
         std::fprintf(stderr, "dovel-xml: cannot write %s\n", argv[1]);
         return 1;
     }

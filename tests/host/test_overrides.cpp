@@ -22,7 +22,8 @@ struct OverrideTest : ::testing::Test {
         for (const std::string& a : args) argv.push_back(a.c_str());
         DovelOptions o;
         std::string error;
-        EXPECT_EQ(ParseDovelOptions(static_cast<int>(argv.size()), argv.data(), &o, &error), ParseResult::kRun);
+        EXPECT_EQ(ParseDovelOptions(static_cast<int>(argv.size()), argv.data(), &o, &error),
+                  ParseResult::kRun);
         env.overrides = o.settings;
         auto view = MakeView(env, 64, 48);
         if (!view) return "";

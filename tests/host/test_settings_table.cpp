@@ -144,7 +144,9 @@ TEST_F(SettingsTableTest, EverySettingRoundTripsThroughTheStoreAndItsFlagAndBadV
         std::vector<std::vector<std::string>> bad = {{row.flag}};
         if (row.kind == SettingKind::kSwitch) bad = {{std::string(row.flag) + "=yes"}};
         if (row.kind == SettingKind::kNumber)
-            bad = {{row.flag, std::to_string(want.low - 1)}, {row.flag, std::to_string(want.high + 1)}, {row.flag, "2x"}};
+            bad = {{row.flag, std::to_string(want.low - 1)},
+                   {row.flag, std::to_string(want.high + 1)},
+                   {row.flag, "2x"}};
         if (row.kind == SettingKind::kChoice) bad = {{row.flag, "plaid"}};
         if (row.kind == SettingKind::kColour) bad = {{row.flag, "#12345"}, {row.flag, "GG0000"}};
         if (row.kind == SettingKind::kFolder) bad = {{row.flag, ""}};
@@ -168,14 +170,14 @@ TEST_F(SettingsTableTest, StoredValuesOutsideTheirRangeAreBroughtIn) {
         const char* record;
         const char* warned;
     } cases[] = {
-        {"NumHearts = -1\nPicDelay = 0\nBGType = -1\nBGRes = -1\n", "0 0 1 0 1 1 1 1 0 /pictures/ 2 1,0,0 0.6,0.8,1",
-         "NumHearts PicDelay BGType"},
+        {"NumHearts = -1\nPicDelay = 0\nBGType = -1\nBGRes = -1\n",
+         "0 0 1 0 1 1 1 1 0 /pictures/ 2 1,0,0 0.6,0.8,1", "NumHearts PicDelay BGType"},
         {"NumHearts = 1001\nPicDelay = 86401\nBGType = 4294967296\nBGRes = 3\n",
          "0 1000 86400 0 1 1 1 1 3 /pictures/ 2 1,0,0 0.6,0.8,1", "NumHearts PicDelay BGType"},
         {"NumHearts = 0\nPicDelay = 86400\nBGType = 3\nBGRes = 0\nHCG = 1.0\n",
          "0 0 86400 0 1 1 1 1 3 /pictures/ 0 1,1,0 0.6,0.8,1", ""},
-        {"HCR = nan\nHCG = -0.5\nBGCG = inf\nBGCB = 2.0\n", "0 200 20 0 1 1 1 1 0 /pictures/ 1 1,0,0 0.6,0.8,1",
-         "HCR HCG BGCG BGCB"},
+        {"HCR = nan\nHCG = -0.5\nBGCG = inf\nBGCB = 2.0\n",
+         "0 200 20 0 1 1 1 1 0 /pictures/ 1 1,0,0 0.6,0.8,1", "HCR HCG BGCG BGCB"},
         // Of another type: the default, with a warning.
         {"NumHearts = \"lots\"\nFitScreen = 0\nHCR = \"red\"\nBGCR = 0\nBGPath = 5\nBGType = 2\n",
          "0 200 20 0 1 1 1 1 2 /pictures/ 1 1,0,0 0,0.8,1", "NumHearts FitScreen HCR BGPath"},
@@ -202,7 +204,8 @@ TEST_F(SettingsTableTest, StoredValuesOutsideTheirRangeAreBroughtIn) {
 // exactly its own setting.
 TEST_F(SettingsTableTest, TheShippedXScreenSaverSettingsShowWhatRuns) {
     const std::string xml = DOVEL_XSCREENSAVER_XML;
-    ASSERT_EQ(std::system(("xmllint --noout '" + xml + "'").c_str()), 0) << "xmllint (libxml2-utils) on " << xml;
+    ASSERT_EQ(std::system(("xmllint --noout '" + xml + "'").c_str()), 0)
+        << "xmllint (libxml2-utils) on " << xml;
     const std::string text = ReadFileText(xml);
     EXPECT_EQ(text, XScreenSaverSettingsXml()) << "the shipped file is what the table gives";
     EXPECT_NE(text.find("<command arg=\"--root\"/>"), std::string::npos);
@@ -219,7 +222,8 @@ TEST_F(SettingsTableTest, TheShippedXScreenSaverSettingsShowWhatRuns) {
     for (std::sregex_iterator e(text.begin(), text.end(), element), end; e != end; ++e) {
         Element el{(*e)[1], {}, {}};
         const std::string body = (*e)[2];
-        for (std::sregex_iterator a(body.begin(), body.end(), attribute); a != end; ++a) el.attrs[(*a)[1]] = (*a)[2];
+        for (std::sregex_iterator a(body.begin(), body.end(), attribute); a != end; ++a)
+            el.attrs[(*a)[1]] = (*a)[2];
         if (el.kind == "select") {
             const size_t from = e->position() + e->length(), to = text.find("</select>", from);
             const std::string inside = text.substr(from, to - from);
@@ -245,14 +249,16 @@ TEST_F(SettingsTableTest, TheShippedXScreenSaverSettingsShowWhatRuns) {
         const Element& el = elements[id];
         std::vector<std::vector<std::string>> others;
         if (el.kind == "number") {
-            EXPECT_EQ(el.attrs.at("low") + ".." + el.attrs.at("high"), std::to_string(row.low) + ".." + std::to_string(row.high));
+            EXPECT_EQ(el.attrs.at("low") + ".." + el.attrs.at("high"),
+                      std::to_string(row.low) + ".." + std::to_string(row.high));
             EXPECT_EQ(el.attrs.at("default"), FormatSettingValue(row, DefaultValue(row)));
             const std::string arg = el.attrs.at("arg");
             for (int64_t n : {row.low, row.high})
                 if (std::to_string(n) != el.attrs.at("default"))
                     others.push_back(words(std::regex_replace(arg, std::regex("%"), std::to_string(n))));
         } else if (el.kind == "boolean") {
-            others.push_back(words(el.attrs.count("arg-set") ? el.attrs.at("arg-set") : el.attrs.at("arg-unset")));
+            others.push_back(
+                words(el.attrs.count("arg-set") ? el.attrs.at("arg-set") : el.attrs.at("arg-unset")));
         } else if (el.kind == "select") {
             ASSERT_EQ(el.options.size(), static_cast<size_t>(row.high + 1));
             for (const std::string& o : el.options) {
@@ -286,7 +292,8 @@ TEST_F(SettingsTableTest, TheShippedXScreenSaverSettingsShowWhatRuns) {
     std::string command = "'" + dovel + "' -headless -frames 2 -size 64x36 -prefs '" + file + "'";
     for (const std::string& a : defaultChoices) command += " '" + a + "'";
     int status = std::system((command + " 2>" + scratch.File("err.txt")).c_str());
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command << "\n" << ReadFileText(scratch.File("err.txt"));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command << "\n"
+                                                               << ReadFileText(scratch.File("err.txt"));
 }
 
 }  // namespace

@@ -424,7 +424,8 @@ TEST_F(DialogTest, ANumberReachesThePreviewAsItIsTyped) {
 TEST_F(DialogTest, ADamagedFileAndAFileSavedElsewhereAreShownInTheWindow) {
     Open("NumHearts = = 3\n");
     EXPECT_TRUE(gtk_widget_get_visible(W("notice")));
-    EXPECT_NE(std::string(gtk_label_get_text(GTK_LABEL(W("notice")))).find(prefs + ".damaged"), std::string::npos);
+    EXPECT_NE(std::string(gtk_label_get_text(GTK_LABEL(W("notice")))).find(prefs + ".damaged"),
+              std::string::npos);
 
     SettingsSheet second;
     second.Open(prefs);
