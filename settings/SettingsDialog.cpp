@@ -45,7 +45,7 @@ const LayoutObject kLayout[] = {
     {"registerXScreenSaver", gtk_button_get_type},
 };
 // Return presses these buttons when they have the focus (as everywhere);
-// anywhere else it saves.
+// anywhere else in the window it saves.
 const char* const kOwnReturnButtons[] = {"cancel", "defaults", "website", "registerXScreenSaver"};
 
 // The first object the program needs that the layout lacks, or null.
@@ -215,15 +215,17 @@ gboolean OnEscape(GtkWidget*, GVariant*, gpointer data) {
 }
 
 // Return saves, whichever control has the focus (a check box would toggle,
-// a list would open); only the other push buttons keep Return for
-// themselves.
-gboolean OnReturn(GtkWidget*, GVariant*, gpointer data) {
+// a list would open). An open list keeps Return to pick its item, and the
+// other push buttons keep it to press themselves.
+gboolean OnKeyPressed(GtkEventControllerKey*, guint key, guint, GdkModifierType state, gpointer data) {
+    if (key != GDK_KEY_Return && key != GDK_KEY_KP_Enter && key != GDK_KEY_ISO_Enter) return FALSE;
+    if ((state & (GDK_CONTROL_MASK | GDK_ALT_MASK | GDK_SUPER_MASK)) != 0) return FALSE;
     auto* d = static_cast<SettingsDialog*>(data);
     GtkWidget* focus = gtk_root_get_focus(GTK_ROOT(d->window));
+    if (focus != nullptr && gtk_widget_get_ancestor(focus, GTK_TYPE_POPOVER) != nullptr) return FALSE;
     for (const char* id : kOwnReturnButtons) {
         GtkWidget* button = Widget(*d, id);
-        if (focus != nullptr && (focus == button || gtk_widget_is_ancestor(focus, button)))
-            return gtk_widget_activate(button);
+        if (focus != nullptr && (focus == button || gtk_widget_is_ancestor(focus, button))) return FALSE;
     }
     SaveAction(d);
     return TRUE;
@@ -287,13 +289,13 @@ void ConnectSignals(SettingsDialog* d) {
         GTK_SHORTCUT_CONTROLLER(keys),
         gtk_shortcut_new(gtk_keyval_trigger_new(GDK_KEY_Escape, GdkModifierType(0)),
                          gtk_callback_action_new(OnEscape, d, nullptr)));
-    for (guint key : {GDK_KEY_Return, GDK_KEY_KP_Enter, GDK_KEY_ISO_Enter})
-        gtk_shortcut_controller_add_shortcut(GTK_SHORTCUT_CONTROLLER(keys),
-                                             gtk_shortcut_new(gtk_keyval_trigger_new(key, GdkModifierType(0)),
-                                                              gtk_callback_action_new(OnReturn, d, nullptr)));
-    // Before the focused control sees the key.
-    gtk_event_controller_set_propagation_phase(keys, GTK_PHASE_CAPTURE);
     gtk_widget_add_controller(GTK_WIDGET(d->window), keys);
+
+    // Return is looked at before the focused control sees it.
+    d->returnKeys = gtk_event_controller_key_new();
+    gtk_event_controller_set_propagation_phase(d->returnKeys, GTK_PHASE_CAPTURE);
+    g_signal_connect(d->returnKeys, "key-pressed", G_CALLBACK(OnKeyPressed), d);
+    gtk_widget_add_controller(GTK_WIDGET(d->window), d->returnKeys);
 }
 
 bool IsFolder(const std::string& path) {

@@ -24,8 +24,9 @@ struct SettingsDialog {
     std::string resourcePath;
     PreviewPane preview;
     GtkNativeDialog* folderChooser = nullptr;
-    GtkWindow* overwriteQuestion = nullptr;  // asks before saving over a file changed on disk
-    bool showing = false;                    // signals of the controls are ignored while values are shown
+    GtkWindow* overwriteQuestion = nullptr;    // asks before saving over a file changed on disk
+    GtkEventController* returnKeys = nullptr;  // Return saves; owned by the window
+    bool showing = false;                      // signals of the controls are ignored while values are shown
     bool finished = false;
     bool saved = false;
 };
