@@ -196,10 +196,11 @@ bool ParseColour(const std::string& text, float* rgb) {
     return true;
 }
 
-std::string Items(const SettingRow& row, const char* between) {
+// A choice's item names: "a|b|c", or "a, b or c".
+std::string Items(const SettingRow& row, const char* between, const char* beforeLast) {
     std::string out;
     for (int64_t i = 0; i <= row.high; ++i) {
-        if (i > 0) out += i == row.high && std::strcmp(between, "|") != 0 ? " or " : between;
+        if (i > 0) out += i == row.high ? beforeLast : between;
         out += row.items[i];
     }
     return out;
@@ -210,7 +211,7 @@ std::string ValueName(const SettingRow& row) {
         case SettingKind::kNumber:
             return "N";
         case SettingKind::kChoice:
-            return Items(row, "|");
+            return Items(row, "|", "|");
         case SettingKind::kColour:
             return "#RRGGBB";
         case SettingKind::kFolder:
@@ -364,7 +365,7 @@ bool ParseSettingValue(const SettingRow& row, const std::string& text, SettingVa
                 out->number = i;
                 return true;
             }
-            wants = Items(row, ", ");
+            wants = Items(row, ", ", " or ");
             break;
         }
         case SettingKind::kColour:
