@@ -9,6 +9,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -175,6 +176,40 @@ TEST_F(X11Test, RootShowsXScreenSaversScreenshotOnlyWhenGrabDesktopImagesAllowsI
         ExpectQuitOn(grab ? SIGINT : SIGHUP);
     }
     XFreePixmap(dpy, shot);
+}
+
+// The processes (by name) whose environment holds entry.
+std::vector<std::string> ProcessesWith(const std::string& entry) {
+    std::vector<std::string> found;
+    for (const auto& process : std::filesystem::directory_iterator("/proc")) {
+        std::string environment = ReadFileText(process.path() / "environ");
+        if (("\0" + environment).find(std::string("\0", 1) + entry + std::string("\0", 1)) == std::string::npos)
+            continue;
+        found.push_back(ReadFileText(process.path() / "comm"));
+    }
+    return found;
+}
+
+// GSettings reads dconf, whose library has a session bus started when it
+// finds none: dbus-launch and a dbus-daemon that would outlive Dovel.
+TEST_F(X11Test, WithoutASessionBusTheDesktopPictureLookupLeavesNoProcessBehind) {
+    WriteFileText(prefs, PrefsText(BG_DESKTOP));
+    std::filesystem::create_directories(scratch.File("run"));
+    std::vector<std::string> args = {std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel",
+                                     "-size", "64x48", "-prefs", prefs};
+    const std::string home = "HOME=" + scratch.path;
+    ASSERT_TRUE(dovel.Start(args,
+                            {"DISPLAY=" + server.name, home, "XDG_CONFIG_HOME=" + scratch.File(".config"),
+                             "XDG_RUNTIME_DIR=" + scratch.File("run"), "XDG_CURRENT_DESKTOP=GNOME",
+                             "DBUS_SESSION_BUS_ADDRESS", "GSETTINGS_BACKEND"},
+                            scratch.File("dovel.log")));
+    std::vector<unsigned long> windows;
+    ASSERT_TRUE(WaitFor(60.0, [&] { return (windows = WindowsNamed(dpy, "Dovel")).size() == 1; })) << Log();
+    WindowPixels pixels;
+    EXPECT_TRUE(Shows(dpy, windows[0], 0, 0, 64, 48, IsHeart, 0.001, &pixels)) << Log();
+    ExpectQuitOn(SIGTERM);
+    std::vector<std::string> left = ProcessesWith(home);
+    EXPECT_TRUE(left.empty()) << left.front();
 }
 
 TEST(XScreenSaverSettings, GrabDesktopImagesComesFromTheUserFileThenTheSystemsElseIsTrue) {
