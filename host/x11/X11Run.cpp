@@ -107,14 +107,15 @@ int X11Run::Run() {
         Fail(error);
         return 1;
     }
-    quitFd = InstallQuitSignals();
     std::vector<ViewTarget> targets;
     if (!FindTargets(&targets) || !CreateViews(targets)) {
         Finish();
         return 1;
     }
     ShowViews();
+    quitFd = ListenForQuitSignals();
     Loop();
+    QuitSignalHandled();
     Finish();
     return 0;
 }

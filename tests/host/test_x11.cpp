@@ -8,7 +8,10 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,13 +25,6 @@
 #include "tests/host/XTestSupport.h"
 
 namespace {
-
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizers' leak check runs at exit and takes its time.
-constexpr double kQuitLimit = 5.0;
-#else
-constexpr double kQuitLimit = 0.5;
-#endif
 
 int IgnoreXErrors(Display*, XErrorEvent*) {
     return 0;
@@ -93,16 +89,15 @@ struct X11Test : ::testing::Test {
     bool Shows(Display* d, unsigned long window, int x, int y, int w, int h, bool (*test)(uint32_t),
                double share, WindowPixels* pixels) {
         return WaitFor(
-            20.0, [&] { return ReadWindow(d, window, x, y, w, h, pixels) && pixels->Share(test) >= share; });
+            60.0, [&] { return ReadWindow(d, window, x, y, w, h, pixels) && pixels->Share(test) >= share; });
     }
-    // Sends signal and expects dovel to exit 0 within the limit.
+    // Sends signal and expects dovel's run to end by itself, with status 0.
     void ExpectQuitOn(int signal) {
-        double before = Now();
         dovel.Signal(signal);
         int status = -2;
-        ASSERT_TRUE(dovel.WaitExit(10.0, &status)) << "still running after a signal";
-        EXPECT_LT(Now() - before, kQuitLimit);
+        ASSERT_TRUE(dovel.WaitExit(30.0, &status)) << "still running after a signal";
         EXPECT_EQ(status, 0) << Log();
+        EXPECT_EQ(Log().find("did not end"), std::string::npos) << Log();
     }
 };
 
@@ -110,7 +105,7 @@ TEST_F(X11Test, TheWindowDrawsTheSceneFollowsAResizeAndEndsOnSigterm) {
     WriteFileText(prefs, PrefsText(BG_COLOUR));
     Start({"-size", "320x240"}, server.name);
     std::vector<unsigned long> windows;
-    ASSERT_TRUE(WaitFor(20.0, [&] { return (windows = WindowsNamed(dpy, "Dovel")).size() == 1; })) << Log();
+    ASSERT_TRUE(WaitFor(60.0, [&] { return (windows = WindowsNamed(dpy, "Dovel")).size() == 1; })) << Log();
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(dpy, windows[0], &attributes));
     EXPECT_TRUE(attributes.width == 320 && attributes.height == 240);
@@ -138,7 +133,7 @@ TEST_F(X11Test, WindowIdDrawsIntoTheGivenWindowAndEndsWhenItIsDestroyed) {
     XDestroyWindow(dpy, target);
     XSync(dpy, False);
     int status = -2;
-    ASSERT_TRUE(dovel.WaitExit(10.0, &status)) << "still running without its window";
+    ASSERT_TRUE(dovel.WaitExit(30.0, &status)) << "still running without its window";
     EXPECT_EQ(status, 0) << Log();
 }
 
@@ -159,6 +154,9 @@ TEST_F(X11Test, RootShowsXScreenSaversScreenshotOnlyWhenGrabDesktopImagesAllowsI
                     reinterpret_cast<unsigned char*>(&shot), 1);
     XSync(dpy, False);
     for (bool grab : {true, false}) {
+        // Each run starts from a blank window, not the last run's frames.
+        XClearWindow(dpy, saver);
+        XSync(dpy, False);
         WriteFileText(scratch.File(".xscreensaver"),
                       std::string("lock:\tFalse\ngrabDesktopImages:\t") + (grab ? "True" : "False") + "\n");
         Start({"-root"}, server.name, {"XSCREENSAVER_WINDOW=" + Hex(saver)});
@@ -210,6 +208,40 @@ TEST_F(X11Test, WithoutASessionBusTheDesktopPictureLookupLeavesNoProcessBehind) 
     ExpectQuitOn(SIGTERM);
     std::vector<std::string> left = ProcessesWith(home);
     EXPECT_TRUE(left.empty()) << left.front();
+}
+
+// A signal ends dovel with status 0 at any moment, also while it waits for
+// an X server that does not answer.
+TEST(X11Signals, ASignalWhileTheDisplayDoesNotAnswerEndsDovelWithStatusZero) {
+    ScratchFolder scratch;
+    int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::string display;
+    for (int n = 900 + getpid() % 50; display.empty() && n < 1000; ++n) {
+        std::snprintf(address.sun_path, sizeof address.sun_path, "/tmp/.X11-unix/X%d", n);
+        std::filesystem::create_directories("/tmp/.X11-unix");
+        if (access(address.sun_path, F_OK) != 0 &&
+            bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+            display = ":" + std::to_string(n);
+    }
+    ASSERT_FALSE(display.empty());
+    ASSERT_EQ(listen(listener, 1), 0);
+    ChildProcess dovel;
+    ASSERT_TRUE(dovel.Start({std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel", "-window"},
+                            {"DISPLAY=" + display, "HOME=" + scratch.path}, scratch.File("dovel.log")));
+    pollfd waiting{listener, POLLIN, 0};
+    ASSERT_EQ(poll(&waiting, 1, 20000), 1) << "dovel never connected";
+    int connection = accept(listener, nullptr, nullptr);
+    // dovel now waits for the server's answer, which never comes.
+    dovel.Signal(SIGTERM);
+    int status = -2;
+    EXPECT_TRUE(dovel.WaitExit(30.0, &status));
+    EXPECT_EQ(status, 0) << ReadFileText(scratch.File("dovel.log"));
+    close(connection);
+    close(listener);
+    unlink(address.sun_path);
 }
 
 TEST(XScreenSaverSettings, GrabDesktopImagesComesFromTheUserFileThenTheSystemsElseIsTrue) {
@@ -285,7 +317,7 @@ TEST_F(X11Test, FullscreenMakesAViewPerHeadAndMainMonitorOnlyLeavesTheSecondBlac
         std::sort(origins.begin(), origins.end());
         return origins.size() == 2;
     };
-    ASSERT_TRUE(WaitFor(20.0, shownViews)) << Log();
+    ASSERT_TRUE(WaitFor(60.0, shownViews)) << Log();
     EXPECT_EQ(origins, (std::vector<std::pair<int, int>>{{0, 0}, {320, 0}}));
     WindowPixels left, right;
     EXPECT_TRUE(Shows(two, root, 0, 0, 320, 240, IsGreen, 0.5, &left)) << Log();
@@ -297,7 +329,7 @@ TEST_F(X11Test, FullscreenMakesAViewPerHeadAndMainMonitorOnlyLeavesTheSecondBlac
     XWarpPointer(two, None, root, 0, 0, 0, 0, 10, 10);
     XSync(two, False);
     int status = -2;
-    ASSERT_TRUE(dovel.WaitExit(10.0, &status)) << "still running after the pointer moved";
+    ASSERT_TRUE(dovel.WaitExit(30.0, &status)) << "still running after the pointer moved";
     EXPECT_EQ(status, 0) << Log();
     XCloseDisplay(two);
 }
@@ -305,12 +337,12 @@ TEST_F(X11Test, FullscreenMakesAViewPerHeadAndMainMonitorOnlyLeavesTheSecondBlac
 TEST_F(X11Test, ALostConnectionEndsTheRunWithStatusOneAndAMessage) {
     WriteFileText(prefs, PrefsText(BG_COLOUR));
     Start({"-size", "200x150"}, server.name);
-    ASSERT_TRUE(WaitFor(20.0, [&] { return WindowsNamed(dpy, "Dovel").size() == 1; })) << Log();
+    ASSERT_TRUE(WaitFor(60.0, [&] { return WindowsNamed(dpy, "Dovel").size() == 1; })) << Log();
     XCloseDisplay(dpy);
     dpy = nullptr;
     server.process.Signal(SIGKILL);
     int status = -2;
-    ASSERT_TRUE(dovel.WaitExit(10.0, &status));
+    ASSERT_TRUE(dovel.WaitExit(30.0, &status));
     EXPECT_EQ(status, 1);
     EXPECT_NE(Log().find("lost the connection to the X display"), std::string::npos) << Log();
 }

@@ -92,7 +92,7 @@ struct DialogTest : ::testing::Test {
     // Shows the window as the program does, once it is on screen.
     void Show() {
         gtk_window_present(dialog->window);
-        ASSERT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(dialog->window)); }, 10.0));
+        ASSERT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(dialog->window)); }, 60.0));
     }
     GtkWidget* W(const char* id) { return GTK_WIDGET(DialogObject(*dialog, id)); }
     void Check(const char* id, bool on) { gtk_check_button_set_active(GTK_CHECK_BUTTON(W(id)), on); }
@@ -180,7 +180,7 @@ TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) 
     Show();
     gtk_widget_grab_focus(W("oNumHearts"));
     g_signal_emit_by_name(gtk_editable_get_delegate(GTK_EDITABLE(W("oNumHearts"))), "activate");
-    RunUntil([&] { return dialog->finished; }, 5.0);  // a button pressed by key springs back first
+    RunUntil([&] { return dialog->finished; }, 60.0);  // a button pressed by key springs back first
     EXPECT_TRUE(dialog->finished && dialog->saved);
     EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(dialog->window)));
     const std::string want = "1 321 45 00100 2 2 0.25,0.5,0.75 0.125,0.375,0.875";
@@ -281,7 +281,7 @@ TEST_F(DialogTest, EveryControlHasItsOwnMnemonicAndTheFolderChooserStartsInTheFo
     EXPECT_EQ(gtk_file_chooser_get_action(chooser), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
     EXPECT_FALSE(gtk_file_chooser_get_select_multiple(chooser));
     GFile* start = nullptr;
-    RunUntil([&] { return (start = gtk_file_chooser_get_current_folder(chooser)) != nullptr; }, 10.0);
+    RunUntil([&] { return (start = gtk_file_chooser_get_current_folder(chooser)) != nullptr; }, 60.0);
     ASSERT_NE(start, nullptr);
     char* startPath = g_file_get_path(start);
     EXPECT_EQ(std::filesystem::path(startPath), std::filesystem::path(scratch.path));
@@ -312,7 +312,7 @@ TEST_F(DialogTest, TheWebPageButtonHandsTheDocumentationToXdgOpenAsOneArgument) 
     setenv("PATH", (scratch.path + ":" + path).c_str(), 1);
     Open(PrefsText(BG_COLOUR));
     Click("website");
-    bool ran = RunUntil([&] { return !ReadFileText(scratch.File("xdg-open.args")).empty(); }, 10.0);
+    bool ran = RunUntil([&] { return !ReadFileText(scratch.File("xdg-open.args")).empty(); }, 60.0);
     setenv("PATH", path.c_str(), 1);
     ASSERT_TRUE(ran);
     EXPECT_EQ(ReadFileText(scratch.File("xdg-open.args")), FileUri(page) + "|");
@@ -382,14 +382,18 @@ TEST_F(DialogTest, ThePreviewDrawsTheSceneWithTheValuesInTheControlsBeforeSaving
     };
     EXPECT_TRUE(RunUntil(shows(0, 0, 255), 60.0)) << nearColour << " blue, " << red << " red hearts";
     EXPECT_FALSE(dialog->preview.failed);
-    RunUntil([&] { return gtk_widget_get_width(GTK_WIDGET(picture)) > 0; }, 10.0);
-    EXPECT_EQ(gtk_widget_get_width(GTK_WIDGET(picture)), 320);
-    EXPECT_EQ(gtk_widget_get_height(GTK_WIDGET(picture)), 180);
+    EXPECT_TRUE(RunUntil(
+        [&] {
+            return gtk_widget_get_width(GTK_WIDGET(picture)) == 320 &&
+                   gtk_widget_get_height(GTK_WIDGET(picture)) == 180;
+        },
+        60.0))
+        << gtk_widget_get_width(GTK_WIDGET(picture)) << "x" << gtk_widget_get_height(GTK_WIDGET(picture));
 
     int64_t frames = dialog->preview.framesShown;
     Colour("oBGCol", 0.0f, 1.0f, 0.0f);
     EXPECT_TRUE(RunUntil(shows(0, 255, 0), 60.0)) << nearColour << " green, " << red << " red hearts";
-    EXPECT_TRUE(RunUntil([&] { return dialog->preview.framesShown > frames + 5; }, 20.0))
+    EXPECT_TRUE(RunUntil([&] { return dialog->preview.framesShown > frames + 5; }, 60.0))
         << "it keeps moving";
     EXPECT_EQ(ReadFileText(prefs), PrefsText(BG_DESKTOP)) << "nothing is stored before saving";
 }
