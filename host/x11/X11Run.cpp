@@ -107,8 +107,20 @@ int X11Run::Run() {
         Fail(error);
         return 1;
     }
+    // Another program's window may go at any moment, and the GL driver does
+    // not survive its window vanishing while it binds a surface to it. So
+    // the server is held from the window's check until the context is made:
+    // no other client's request (a destruction) runs meanwhile. Afterwards
+    // a vanished window is only an event.
+    const bool foreign = options.mode == DisplayMode::kRoot || options.mode == DisplayMode::kWindowId;
+    if (foreign) XGrabServer(x.dpy);
     std::vector<ViewTarget> targets;
-    if (!FindTargets(&targets) || !CreateViews(targets)) {
+    const bool created = FindTargets(&targets) && CreateViews(targets);
+    if (foreign) {
+        XUngrabServer(x.dpy);
+        XFlush(x.dpy);
+    }
+    if (!created) {
         Finish();
         return 1;
     }

@@ -137,6 +137,31 @@ TEST_F(X11Test, WindowIdDrawsIntoTheGivenWindowAndEndsWhenItIsDestroyed) {
     EXPECT_EQ(status, 0) << Log();
 }
 
+// The window goes while Dovel sets up its view on it: right after Dovel
+// asked for the window's events, it is destroyed.
+TEST_F(X11Test, AWindowThatVanishesWhileDovelStartsEndsItWithStatusZero) {
+    WriteFileText(prefs, PrefsText(BG_SNAPSHOT));
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        Window target = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 20, 20, 300, 200, 0, 0, 0);
+        XMapWindow(dpy, target);
+        XSync(dpy, False);
+        Start({"-window-id", Hex(target)}, server.name);
+        // Asked without pause: the moment passes quickly.
+        const double end = Now() + 20.0;
+        XWindowAttributes attributes{};
+        while (Now() < end && XGetWindowAttributes(dpy, target, &attributes) &&
+               (attributes.all_event_masks & StructureNotifyMask) == 0) {
+        }
+        ASSERT_NE(attributes.all_event_masks & StructureNotifyMask, 0) << Log();
+        XDestroyWindow(dpy, target);
+        XSync(dpy, False);
+        int status = -2;
+        ASSERT_TRUE(dovel.WaitExit(20.0, &status)) << "still running without its window";
+        EXPECT_EQ(status, 0) << Log();
+    }
+}
+
 TEST_F(X11Test, RootShowsXScreenSaversScreenshotOnlyWhenGrabDesktopImagesAllowsIt) {
     WriteFileText(prefs, PrefsText(BG_SNAPSHOT));
     Window saver = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 320, 240, 0, 0, 0);
