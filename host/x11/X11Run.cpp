@@ -22,9 +22,6 @@
 namespace {
 
 constexpr char kWindowTitle[] = "Dovel";
-// A window narrower than this given by -window-id is a settings program's
-// preview area.
-constexpr int kPreviewWidthLimit = 400;
 
 constexpr long kViewEvents = StructureNotifyMask | VisibilityChangeMask;
 constexpr long kInputEvents = KeyPressMask | ButtonPressMask | PointerMotionMask;
@@ -77,6 +74,7 @@ struct X11Run {
     int Run();
     bool FindTargets(std::vector<ViewTarget>* targets);
     bool RootTarget(ViewTarget* target);
+    void ChooseSnapshotSource(unsigned long saver);
     bool ForeignTarget(Window window, bool preview, ViewTarget* target);
     Window CreateOwnWindow(const ViewRect& area, bool fullscreen);
     bool CreateViews(const std::vector<ViewTarget>& targets);
@@ -144,22 +142,38 @@ bool X11Run::ForeignTarget(Window window, bool preview, ViewTarget* target) {
     target->window = window;
     target->frame = ViewRect{static_cast<double>(rootX), static_cast<double>(rootY),
                              static_cast<double>(attributes.width), static_cast<double>(attributes.height)};
-    target->preview = preview || attributes.width < kPreviewWidthLimit;
+    // A window that does not cover a whole monitor is a settings program's
+    // preview pane (XScreenSaver's is 535 x 300 or more).
+    target->preview = preview || !CoversAMonitor(x.monitors, rootX, rootY, attributes.width, attributes.height);
     return true;
 }
 
-// XScreenSaver's window, whose saved screenshot is the snapshot when the
-// user allows hacks to grab the desktop; else the root window.
-bool X11Run::RootTarget(ViewTarget* target) {
+// XScreenSaver's window named by XSCREENSAVER_WINDOW, or 0; false when the
+// variable names no window.
+bool SaverWindowFromEnvironment(unsigned long* saver) {
     const char* named = getenv("XSCREENSAVER_WINDOW");
+    *saver = 0;
+    if (named == nullptr || named[0] == '\0' || ParseWindowId(named, saver)) return true;
+    return Fail(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + named + "\"");
+}
+
+// In the modes XScreenSaver runs (-root and -window-id), the user's
+// grabDesktopImages decides whether the desktop may be seen at all: when it
+// may, XScreenSaver's saved screenshot is the snapshot where it runs us,
+// the root window elsewhere; when it may not, there is no snapshot.
+void X11Run::ChooseSnapshotSource(unsigned long saver) {
+    x.saverWindow = saver;
+    if (!DesktopGrabAllowed(XScreenSaverUserFile(), kXScreenSaverAppDefaults))
+        x.snapshotSource = SnapshotSource::kNone;
+    else
+        x.snapshotSource = saver != 0 ? SnapshotSource::kSaverPixmap : SnapshotSource::kRootWindow;
+}
+
+// XScreenSaver's window, else the root window.
+bool X11Run::RootTarget(ViewTarget* target) {
     unsigned long saver = 0;
-    if (named != nullptr && named[0] != '\0' && !ParseWindowId(named, &saver))
-        return Fail(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + named + "\"");
-    if (saver != 0) {
-        x.saverWindow = saver;
-        const bool allowed = DesktopGrabAllowed(XScreenSaverUserFile(), kXScreenSaverAppDefaults);
-        x.snapshotSource = allowed ? SnapshotSource::kSaverPixmap : SnapshotSource::kNone;
-    }
+    if (!SaverWindowFromEnvironment(&saver)) return false;
+    ChooseSnapshotSource(saver);
     if (!ForeignTarget(saver != 0 ? saver : x.root, options.preview, target)) return false;
     // XScreenSaver's window is never a preview, however small.
     target->preview = options.preview;
@@ -169,10 +183,14 @@ bool X11Run::RootTarget(ViewTarget* target) {
 bool X11Run::FindTargets(std::vector<ViewTarget>* targets) {
     ViewTarget target;
     switch (options.mode) {
-        case DisplayMode::kWindowId:
+        case DisplayMode::kWindowId: {
+            unsigned long saver = 0;
+            if (!SaverWindowFromEnvironment(&saver)) return false;
+            ChooseSnapshotSource(saver);
             if (!ForeignTarget(options.windowId, options.preview, &target)) return false;
             targets->push_back(target);
             return true;
+        }
         case DisplayMode::kRoot:
             if (!RootTarget(&target)) return false;
             targets->push_back(target);

@@ -201,6 +201,54 @@ TEST_F(X11Test, RootShowsXScreenSaversScreenshotOnlyWhenGrabDesktopImagesAllowsI
     XFreePixmap(dpy, shot);
 }
 
+// XScreenSaver's settings program previews a hack as "dovel --root
+// --window-id ID" in a pane of 535 x 300 with XSCREENSAVER_WINDOW set: the
+// preview (no countdown), with XScreenSaver's screenshot only when
+// grabDesktopImages allows it, and never the root window.
+TEST_F(X11Test, APreviewPaneShowsTheScreenshotOnlyWhenAllowedAndNeverTheRootWindow) {
+    std::string text = PrefsText(BG_SNAPSHOT);
+    text.replace(text.find("NumHearts = 40"), 14, "NumHearts = 1");
+    WriteFileText(prefs, text);
+    Window root = DefaultRootWindow(dpy);
+    XSetWindowBackground(dpy, root, 0xc8c800);  // the desktop: yellow
+    XClearWindow(dpy, root);
+    Window pane = XCreateSimpleWindow(dpy, root, 50, 90, 535, 300, 0, 0, 0);
+    XMapWindow(dpy, pane);
+    Pixmap shot = XCreatePixmap(dpy, pane, 640, 480, 24);
+    GC gc = XCreateGC(dpy, shot, 0, nullptr);
+    XSetForeground(dpy, gc, 0x00c800);
+    XFillRectangle(dpy, shot, gc, 0, 0, 640, 480);
+    XFreeGC(dpy, gc);
+    Atom property = XInternAtom(dpy, "_SCREENSAVER_SCREENSHOT", False);
+    XChangeProperty(dpy, pane, property, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&shot),
+                    1);
+    XSync(dpy, False);
+    auto isYellow = [](uint32_t p) { return NearColour(p, 200, 200, 0, 24); };
+    // The countdown's letters, near the top in the middle: white.
+    auto isLetter = [](uint32_t p) { return (p >> 16 & 0xff) > 200 && (p >> 8 & 0xff) > 200 && (p & 0xff) > 200; };
+    for (bool grab : {true, false}) {
+        SCOPED_TRACE(grab ? "grabDesktopImages: True" : "grabDesktopImages: False");
+        XClearWindow(dpy, pane);
+        XSync(dpy, False);
+        WriteFileText(scratch.File(".xscreensaver"),
+                      std::string("grabDesktopImages:\t") + (grab ? "True" : "False") + "\n");
+        Start({"--root", "--window-id", Hex(pane)}, server.name, {"XSCREENSAVER_WINDOW=" + Hex(pane)});
+        WindowPixels pixels;
+        if (grab) {
+            EXPECT_TRUE(Shows(dpy, pane, 0, 0, 535, 300, IsGreen, 0.5, &pixels)) << Log();
+        } else {
+            EXPECT_TRUE(Shows(dpy, pane, 0, 0, 535, 300, [](uint32_t p) { return p != 0; }, 0.9, &pixels))
+                << Log();
+            EXPECT_LT(pixels.Share(IsGreen), 0.01);
+        }
+        EXPECT_LT(pixels.Share(isYellow), 0.01) << "the root window is never read";
+        ASSERT_TRUE(ReadWindow(dpy, pane, 100, 0, 335, 30, &pixels));
+        EXPECT_EQ(pixels.Share(isLetter), 0.0) << "a preview has no countdown";
+        ExpectQuitOn(SIGTERM);
+    }
+    XFreePixmap(dpy, shot);
+}
+
 // The processes (by name) whose environment holds entry.
 std::vector<std::string> ProcessesWith(const std::string& entry) {
     std::vector<std::string> found;
@@ -307,6 +355,11 @@ TEST(X11Monitors, AnAreaBelongsToTheMonitorOfItsCentreElseTheFirstItMeets) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(MonitorForArea(monitors, c.x, c.y, c.w, c.h), c.monitor) << c.x << "," << c.y << " " << c.w;
+    // Only an area over a whole monitor is more than a preview.
+    EXPECT_TRUE(CoversAMonitor(monitors, 0, 0, 640, 240));
+    EXPECT_TRUE(CoversAMonitor(monitors, 320, 0, 320, 240));
+    EXPECT_FALSE(CoversAMonitor(monitors, 50, 90, 535, 300));
+    EXPECT_FALSE(CoversAMonitor(monitors, 1, 0, 320, 240));
     EXPECT_EQ(MainMonitorIndex(monitors), 0) << "the first when none is primary";
     monitors[1].primary = true;
     EXPECT_EQ(MainMonitorIndex(monitors), 1);
