@@ -5,6 +5,7 @@
 #include <X11/keysym.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -33,6 +34,10 @@ struct ViewTarget {
     ViewRect frame;
     bool own = false;
     bool preview = false;
+    // Set when the window spans the main monitor and others: the part on
+    // the main monitor (root coordinates), where MainMonitorOnly draws.
+    bool spansMain = false;
+    ViewRect mainPart;
 };
 
 struct RunningView {
@@ -41,6 +46,7 @@ struct RunningView {
     bool mapped = false;
     bool obscured = false;
     bool gone = false;
+    bool partOnly = false;  // draws on the main monitor's part of the window
     std::unique_ptr<DovelSSView> view;
     X11Backend* backend = nullptr;  // owned by view
     FrameRateCounter fps;
@@ -145,6 +151,15 @@ bool X11Run::ForeignTarget(Window window, bool preview, ViewTarget* target) {
     // A window that does not cover a whole monitor is a settings program's
     // preview pane (XScreenSaver's is 535 x 300 or more).
     target->preview = preview || !CoversAMonitor(x.monitors, rootX, rootY, attributes.width, attributes.height);
+    const X11Monitor& main = x.monitors[static_cast<size_t>(x.mainMonitor)];
+    const int left = std::max(rootX, main.x), top = std::max(rootY, main.y);
+    const int right = std::min(rootX + attributes.width, main.x + main.width);
+    const int bottom = std::min(rootY + attributes.height, main.y + main.height);
+    const bool meetsMain = right > left && bottom > top;
+    const bool withinMain = meetsMain && right - left == attributes.width && bottom - top == attributes.height;
+    target->spansMain = meetsMain && !withinMain;
+    target->mainPart = ViewRect{static_cast<double>(left), static_cast<double>(top),
+                                static_cast<double>(right - left), static_cast<double>(bottom - top)};
     return true;
 }
 
@@ -188,6 +203,7 @@ bool X11Run::FindTargets(std::vector<ViewTarget>* targets) {
             if (!SaverWindowFromEnvironment(&saver)) return false;
             ChooseSnapshotSource(saver);
             if (!ForeignTarget(options.windowId, options.preview, &target)) return false;
+            target.spansMain = false;
             targets->push_back(target);
             return true;
         }
@@ -260,11 +276,21 @@ bool X11Run::CreateViews(const std::vector<ViewTarget>& targets) {
         auto backend = std::make_unique<X11Backend>(&x, target.window);
         running->backend = backend.get();
         std::string error;
-        running->view =
-            DovelSSView::initWithFrame(target.frame, target.preview, std::move(backend), env, &error);
+        // A window over several monitors takes its snapshot of the main one.
+        const ViewRect& frame = target.spansMain ? target.mainPart : target.frame;
+        running->view = DovelSSView::initWithFrame(frame, target.preview, std::move(backend), env, &error);
         if (!running->view)
             return Fail("no OpenGL context for window " + WindowText(target.window) + ": " + error);
-        running->view->setFrameSize(target.frame.width, target.frame.height);
+        if (target.spansMain && running->view->MainMonitorOnly) {
+            // The main monitor's part draws; the other monitors stay black.
+            running->partOnly = true;
+            running->backend->SetArea(ViewRect{target.mainPart.x - target.frame.x, target.mainPart.y - target.frame.y,
+                                               target.mainPart.width, target.mainPart.height},
+                                      static_cast<int>(target.frame.height));
+            running->view->setFrameSize(target.mainPart.width, target.mainPart.height);
+        } else {
+            running->view->setFrameSize(target.frame.width, target.frame.height);
+        }
         RunningView* self = running.get();
         running->backend->beforePresent = [this, self] {
             self->fps.Presented(clock.Now());
@@ -359,6 +385,7 @@ void X11Run::Handle(const XEvent& event) {
     if (running == nullptr) return;
     switch (event.type) {
         case ConfigureNotify: {
+            if (running->partOnly) break;
             const XConfigureEvent& c = event.xconfigure;
             ViewRect frame = running->view->frame();
             if (c.width != static_cast<int>(frame.width) || c.height != static_cast<int>(frame.height))

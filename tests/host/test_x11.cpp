@@ -409,6 +409,16 @@ TEST_F(X11Test, FullscreenMakesAViewPerHeadAndMainMonitorOnlyLeavesTheSecondBlac
     int status = -2;
     ASSERT_TRUE(dovel.WaitExit(30.0, &status)) << "still running after the pointer moved";
     EXPECT_EQ(status, 0) << Log();
+
+    // -root on the root window over both heads: the main head draws, the
+    // other stays black.
+    XClearWindow(two, root);
+    XSync(two, False);
+    Start({"-root"}, nested.name);
+    EXPECT_TRUE(Shows(two, root, 0, 0, 320, 240, IsGreen, 0.5, &left)) << Log();
+    EXPECT_TRUE(Shows(two, root, 0, 0, 320, 240, IsHeart, 0.001, &left)) << "no scene on the main head";
+    EXPECT_TRUE(Shows(two, root, 320, 0, 320, 240, IsBlack, 1.0, &right)) << "the second head stays black";
+    ExpectQuitOn(SIGTERM);
     XCloseDisplay(two);
 }
 
