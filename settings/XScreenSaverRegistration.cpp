@@ -439,7 +439,8 @@ bool UnregisterFromXScreenSaver(const XScreenSaverFiles& files, std::string* mes
     if (RegistrationInEffect(backup, user)) {
         if (!backup.exists) {
             if (!RemoveFile(user.path, error)) return false;
-        } else if (backup.text != user.text && !WriteFileAtomically(user.path, backup.text, user.mode, error)) {
+        } else if (backup.text != user.text &&
+                   !WriteFileAtomically(user.path, backup.text, user.mode, error)) {
             return false;
         }
         if (!RemoveBackup(files, error)) return false;

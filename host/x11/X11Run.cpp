@@ -55,7 +55,8 @@ struct RunningView {
 };
 
 // What every view of the run shares.
-HostEnvironment ViewEnvironment(HostClock* clock, const HeadlessPaths& paths, const SettingsOverrides& settings) {
+HostEnvironment ViewEnvironment(HostClock* clock, const HeadlessPaths& paths,
+                                const SettingsOverrides& settings) {
     return HostEnvironment{clock, paths.prefsPath, paths.resourcePath, settings};
 }
 
@@ -150,13 +151,15 @@ bool X11Run::ForeignTarget(Window window, bool preview, ViewTarget* target) {
                              static_cast<double>(attributes.width), static_cast<double>(attributes.height)};
     // A window that does not cover a whole monitor is a settings program's
     // preview pane (XScreenSaver's is 535 x 300 or more).
-    target->preview = preview || !CoversAMonitor(x.monitors, rootX, rootY, attributes.width, attributes.height);
+    target->preview =
+        preview || !CoversAMonitor(x.monitors, rootX, rootY, attributes.width, attributes.height);
     const X11Monitor& main = x.monitors[static_cast<size_t>(x.mainMonitor)];
     const int left = std::max(rootX, main.x), top = std::max(rootY, main.y);
     const int right = std::min(rootX + attributes.width, main.x + main.width);
     const int bottom = std::min(rootY + attributes.height, main.y + main.height);
     const bool meetsMain = right > left && bottom > top;
-    const bool withinMain = meetsMain && right - left == attributes.width && bottom - top == attributes.height;
+    const bool withinMain =
+        meetsMain && right - left == attributes.width && bottom - top == attributes.height;
     target->spansMain = meetsMain && !withinMain;
     target->mainPart = ViewRect{static_cast<double>(left), static_cast<double>(top),
                                 static_cast<double>(right - left), static_cast<double>(bottom - top)};
@@ -284,9 +287,10 @@ bool X11Run::CreateViews(const std::vector<ViewTarget>& targets) {
         if (target.spansMain && running->view->MainMonitorOnly) {
             // The main monitor's part draws; the other monitors stay black.
             running->partOnly = true;
-            running->backend->SetArea(ViewRect{target.mainPart.x - target.frame.x, target.mainPart.y - target.frame.y,
-                                               target.mainPart.width, target.mainPart.height},
-                                      static_cast<int>(target.frame.height));
+            running->backend->SetArea(
+                ViewRect{target.mainPart.x - target.frame.x, target.mainPart.y - target.frame.y,
+                         target.mainPart.width, target.mainPart.height},
+                static_cast<int>(target.frame.height));
             running->view->setFrameSize(target.mainPart.width, target.mainPart.height);
         } else {
             running->view->setFrameSize(target.frame.width, target.frame.height);

@@ -37,7 +37,8 @@ bool ChildProcess::Start(const std::vector<std::string>& args, const std::vector
         std::string entry = *e;
         const std::string name = entry.substr(0, entry.find('='));
         bool replaced = false;
-        for (const std::string& extra : extraEnv) replaced = replaced || extra.substr(0, extra.find('=')) == name;
+        for (const std::string& extra : extraEnv)
+            replaced = replaced || extra.substr(0, extra.find('=')) == name;
         if (!replaced) env.push_back(entry);
     }
     std::vector<char*> argv, envp;

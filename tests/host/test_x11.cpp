@@ -220,12 +220,14 @@ TEST_F(X11Test, APreviewPaneShowsTheScreenshotOnlyWhenAllowedAndNeverTheRootWind
     XFillRectangle(dpy, shot, gc, 0, 0, 640, 480);
     XFreeGC(dpy, gc);
     Atom property = XInternAtom(dpy, "_SCREENSAVER_SCREENSHOT", False);
-    XChangeProperty(dpy, pane, property, XA_PIXMAP, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&shot),
-                    1);
+    XChangeProperty(dpy, pane, property, XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&shot), 1);
     XSync(dpy, False);
     auto isYellow = [](uint32_t p) { return NearColour(p, 200, 200, 0, 24); };
     // The countdown's letters, near the top in the middle: white.
-    auto isLetter = [](uint32_t p) { return (p >> 16 & 0xff) > 200 && (p >> 8 & 0xff) > 200 && (p & 0xff) > 200; };
+    auto isLetter = [](uint32_t p) {
+        return (p >> 16 & 0xff) > 200 && (p >> 8 & 0xff) > 200 && (p & 0xff) > 200;
+    };
     for (bool grab : {true, false}) {
         SCOPED_TRACE(grab ? "grabDesktopImages: True" : "grabDesktopImages: False");
         XClearWindow(dpy, pane);
@@ -237,7 +239,8 @@ TEST_F(X11Test, APreviewPaneShowsTheScreenshotOnlyWhenAllowedAndNeverTheRootWind
         if (grab) {
             EXPECT_TRUE(Shows(dpy, pane, 0, 0, 535, 300, IsGreen, 0.5, &pixels)) << Log();
         } else {
-            EXPECT_TRUE(Shows(dpy, pane, 0, 0, 535, 300, [](uint32_t p) { return p != 0; }, 0.9, &pixels))
+            EXPECT_TRUE(Shows(
+                dpy, pane, 0, 0, 535, 300, [](uint32_t p) { return p != 0; }, 0.9, &pixels))
                 << Log();
             EXPECT_LT(pixels.Share(IsGreen), 0.01);
         }
@@ -254,7 +257,8 @@ std::vector<std::string> ProcessesWith(const std::string& entry) {
     std::vector<std::string> found;
     for (const auto& process : std::filesystem::directory_iterator("/proc")) {
         std::string environment = ReadFileText(process.path() / "environ");
-        if (("\0" + environment).find(std::string("\0", 1) + entry + std::string("\0", 1)) == std::string::npos)
+        if (("\0" + environment).find(std::string("\0", 1) + entry + std::string("\0", 1)) ==
+            std::string::npos)
             continue;
         found.push_back(ReadFileText(process.path() / "comm"));
     }
@@ -302,8 +306,9 @@ TEST(X11Signals, ASignalWhileTheDisplayDoesNotAnswerEndsDovelWithStatusZero) {
     ASSERT_FALSE(display.empty());
     ASSERT_EQ(listen(listener, 1), 0);
     ChildProcess dovel;
-    ASSERT_TRUE(dovel.Start({std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel", "-window"},
-                            {"DISPLAY=" + display, "HOME=" + scratch.path}, scratch.File("dovel.log")));
+    ASSERT_TRUE(
+        dovel.Start({std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel", "-window"},
+                    {"DISPLAY=" + display, "HOME=" + scratch.path}, scratch.File("dovel.log")));
     pollfd waiting{listener, POLLIN, 0};
     ASSERT_EQ(poll(&waiting, 1, 20000), 1) << "dovel never connected";
     int connection = accept(listener, nullptr, nullptr);

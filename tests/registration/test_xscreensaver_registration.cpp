@@ -106,7 +106,9 @@ TEST_F(FakeHome, RegisteringAppendsDovelSoEverySaverKeepsItsPlaceAndUnregisterin
         {"two lists: the last counts", "programs: qix -root \\n\n" + top + "  GL: gears \\n\n", false, {}},
         {"a disabled dovel entry", top + "-  GL: dovel --root \\n\\\n  qix --root \\n\n", false, {}},
         {"the user's own dovel entry",
-         top + "  GL: /usr/libexec/xscreensaver/dovel --root --hearts 50 \\n\\\n  qix --root \\n\n", false, {}},
+         top + "  GL: /usr/libexec/xscreensaver/dovel --root --hearts 50 \\n\\\n  qix --root \\n\n",
+         false,
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -296,10 +296,12 @@ TEST_F(DialogTest, TheWebPageButtonHandsTheDocumentationToXdgOpenAsOneArgument) 
     EXPECT_EQ(FileUri("/a b/%\xc3\xbc;$(x)"), "file:///a%20b/%25%C3%BC%3B%24%28x%29");
     // The manual is an HTML page whose pictures lie beside it.
     const std::string page = DocumentationFile(DataFolder());
-    ASSERT_EQ(std::filesystem::path(page).filename(), "manual.html") << "the build makes it beside " << DataFolder();
+    ASSERT_EQ(std::filesystem::path(page).filename(), "manual.html")
+        << "the build makes it beside " << DataFolder();
     const std::string html = ReadFileText(page);
     size_t pictures = 0;
-    for (size_t at = html.find("<img src=\""); at != std::string::npos; at = html.find("<img src=\"", at + 1)) {
+    for (size_t at = html.find("<img src=\""); at != std::string::npos;
+         at = html.find("<img src=\"", at + 1)) {
         const size_t from = at + 10;
         const std::string src = html.substr(from, html.find('"', from) - from);
         EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(page).parent_path() / src)) << src;
