@@ -91,6 +91,22 @@ struct X11Test : ::testing::Test {
         return WaitFor(
             60.0, [&] { return ReadWindow(d, window, x, y, w, h, pixels) && pixels->Share(test) >= share; });
     }
+    // Gives window XScreenSaver's saved screenshot: a w x h pixmap, green in
+    // its top greenRows rows and blue below.
+    Pixmap SetScreenshot(Window window, int w, int h, int greenRows) {
+        Pixmap shot = XCreatePixmap(dpy, window, w, h, 24);
+        GC gc = XCreateGC(dpy, shot, 0, nullptr);
+        XSetForeground(dpy, gc, 0x00c800);
+        XFillRectangle(dpy, shot, gc, 0, 0, w, greenRows);
+        XSetForeground(dpy, gc, 0x0000c8);
+        XFillRectangle(dpy, shot, gc, 0, greenRows, w, h - greenRows);
+        XFreeGC(dpy, gc);
+        Atom property = XInternAtom(dpy, "_SCREENSAVER_SCREENSHOT", False);
+        XChangeProperty(dpy, window, property, XA_PIXMAP, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&shot), 1);
+        XSync(dpy, False);
+        return shot;
+    }
     // Sends signal and expects dovel's run to end by itself, with status 0.
     void ExpectQuitOn(int signal) {
         dovel.Signal(signal);
@@ -166,18 +182,8 @@ TEST_F(X11Test, RootShowsXScreenSaversScreenshotOnlyWhenGrabDesktopImagesAllowsI
     WriteFileText(prefs, PrefsText(BG_SNAPSHOT));
     Window saver = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 0, 0, 320, 240, 0, 0, 0);
     XMapWindow(dpy, saver);
-    Pixmap shot = XCreatePixmap(dpy, saver, 320, 240, 24);
-    GC gc = XCreateGC(dpy, shot, 0, nullptr);
     // Green above, blue below: the picture must not come out upside down.
-    XSetForeground(dpy, gc, 0x00c800);
-    XFillRectangle(dpy, shot, gc, 0, 0, 320, 120);
-    XSetForeground(dpy, gc, 0x0000c8);
-    XFillRectangle(dpy, shot, gc, 0, 120, 320, 120);
-    XFreeGC(dpy, gc);
-    Atom property = XInternAtom(dpy, "_SCREENSAVER_SCREENSHOT", False);
-    XChangeProperty(dpy, saver, property, XA_PIXMAP, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(&shot), 1);
-    XSync(dpy, False);
+    Pixmap shot = SetScreenshot(saver, 320, 240, 120);
     for (bool grab : {true, false}) {
         // Each run starts from a blank window, not the last run's frames.
         XClearWindow(dpy, saver);
@@ -214,15 +220,7 @@ TEST_F(X11Test, APreviewPaneShowsTheScreenshotOnlyWhenAllowedAndNeverTheRootWind
     XClearWindow(dpy, root);
     Window pane = XCreateSimpleWindow(dpy, root, 50, 90, 535, 300, 0, 0, 0);
     XMapWindow(dpy, pane);
-    Pixmap shot = XCreatePixmap(dpy, pane, 640, 480, 24);
-    GC gc = XCreateGC(dpy, shot, 0, nullptr);
-    XSetForeground(dpy, gc, 0x00c800);
-    XFillRectangle(dpy, shot, gc, 0, 0, 640, 480);
-    XFreeGC(dpy, gc);
-    Atom property = XInternAtom(dpy, "_SCREENSAVER_SCREENSHOT", False);
-    XChangeProperty(dpy, pane, property, XA_PIXMAP, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(&shot), 1);
-    XSync(dpy, False);
+    Pixmap shot = SetScreenshot(pane, 640, 480, 480);
     auto isYellow = [](uint32_t p) { return NearColour(p, 200, 200, 0, 24); };
     // The countdown's letters, near the top in the middle: white.
     auto isLetter = [](uint32_t p) {
