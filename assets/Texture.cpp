@@ -60,14 +60,16 @@ void GenerateName(Texture* texture) {
     glBindTexture(GL_TEXTURE_2D, name);
 }
 
-// Uploads the RGBA texels at the image's own size and sets clamping and
+// Uploads the RGBA texels at the image's own size and sets clamping to the
+// edge (plain clamping would blend the black border colour into the outer
+// texels under linear filtering: a dark frame round every picture) and
 // linear filtering; then frees the decoded pixels.
 void UploadAndFinish(Texture* texture, const uint8_t* rgba) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, 4, static_cast<GLsizei>(texture->width),
                  static_cast<GLsizei>(texture->height), 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     texture->FreePixels();

@@ -41,7 +41,7 @@ constexpr int kAlphaBrightness = 2;  // alpha is the largest of R, G and B
 // height x 4 bytes. This is what BuildTexture uploads.
 void ExpandToRGBA(const Texture& texture, int alphaMode, uint8_t* rgba);
 
-// Makes a GL texture (RGBA, linear filtering, clamped, no mipmaps) from the
+// Makes a GL texture (RGBA, linear filtering, clamped to the edge, no mipmaps) from the
 // decoded pixels of texture, with alpha made by alphaMode (the image's own
 // alpha is never used), stores its name in texID and frees the pixels.
 // Needs a current GL context. False when there are no pixels or the RGBA

@@ -7,6 +7,7 @@
 
 #include "assets/Alerts.h"
 #include "host/view/DovelOptions.h"
+#include "host/view/QuitSignals.h"
 #include "host/headless/HeadlessRun.h"
 #include "host/view/ResourcePath.h"
 #include "host/view/RunStats.h"
@@ -40,6 +41,9 @@ bool WantsHeadless(const DovelOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything that may take its time: a signal ends the program at
+    // any moment.
+    InstallQuitSignals();
     SetAlertSink(StderrAlertSink);
     SetErrorHookSink(StderrErrorHook);
     DovelOptions options;

@@ -28,8 +28,12 @@ std::string DocumentationFile(const std::string& resourcePath) {
     bool named =
         folder.size() >= own.size() && folder.compare(folder.size() - own.size(), own.size(), own) == 0;
     std::string share = named ? folder.substr(0, folder.size() - own.size() + 1) : folder + "../";
-    std::string file = share + "doc/dovel/README.md";
-    return IsFile(file) ? file : "";
+    // The HTML manual, with its pictures; README.md where it is missing.
+    for (const char* name : {"manual.html", "README.md"}) {
+        std::string file = share + "doc/dovel/" + name;
+        if (IsFile(file)) return file;
+    }
+    return "";
 }
 
 std::string FileUri(const std::string& path) {

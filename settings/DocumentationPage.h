@@ -4,9 +4,9 @@
 #include <string>
 #include <sys/types.h>
 
-// The installed documentation, <prefix>/share/doc/dovel/README.md, found
-// beside the resource folder <prefix>/share/dovel/. Empty when it is not
-// there.
+// The installed manual, <prefix>/share/doc/dovel/manual.html (else the
+// README.md it is made from), found beside the resource folder
+// <prefix>/share/dovel/. Empty when neither is there.
 std::string DocumentationFile(const std::string& resourcePath);
 
 // A file:// address of an absolute path, every byte outside the unreserved

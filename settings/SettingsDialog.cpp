@@ -463,7 +463,7 @@ void SetFolder(SettingsDialog* d, const std::string& path) {
 void OpenWebsiteAction(SettingsDialog* d) {
     std::string file = DocumentationFile(d->resourcePath), error;
     if (file.empty()) {
-        MessageBox(nullptr, "Dovel's documentation (share/doc/dovel/README.md) is not installed.",
+        MessageBox(nullptr, "Dovel's manual (share/doc/dovel/manual.html) is not installed.",
                    "No Documentation", MB_OK);
         return;
     }

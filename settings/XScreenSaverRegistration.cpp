@@ -13,8 +13,9 @@
 
 namespace {
 
-// The line Dovel adds, laid out like the lines of XScreenSaver's own list.
-constexpr const char* kDovelLine = "  GL: \t\t\t\tdovel --root\t\t\t\t    \\n\\";
+// The line Dovel adds as the last of the list, laid out like the lines of
+// XScreenSaver's own list.
+constexpr const char* kDovelLastLine = "  GL: \t\t\t\tdovel --root\t\t\t\t    \\n";
 
 using Lines = std::vector<std::string>;
 
@@ -65,17 +66,21 @@ struct Block {
     size_t valueStart = 0;  // on the first line
 };
 
+// The last programs: resource of the file: the one XScreenSaver uses when
+// a file holds two.
 bool FindProgramsBlock(const Lines& lines, Block* block) {
+    bool found = false;
     for (size_t i = 0; i < lines.size(); ++i) {
         size_t start = ProgramsValueStart(lines[i]);
         if (start == std::string::npos) continue;
+        found = true;
         block->first = i;
         block->valueStart = start;
         block->last = i;
         while (EndsWithBackslash(lines[block->last]) && block->last + 1 < lines.size()) ++block->last;
-        return true;
+        i = block->last;
     }
-    return false;
+    return found;
 }
 
 // One "\n"-separated entry of the list on a line, at offset `start`.
@@ -143,29 +148,28 @@ Lines SystemProgramsBlock(const std::string& systemText) {
     return lines;
 }
 
-// Puts Dovel's line just after the first line of the resource. A value all
-// on one line is first split so that the line ends in a continuation.
+// Puts Dovel's line at the end of the resource, so that every saver keeps
+// its place in the list: with "mode: one", "selected:" counts the entries,
+// and the one it names must stay the one that runs. It goes after the last
+// line with an entry; blank lines the value runs on to stay after it.
 void InsertDovelLine(Lines* lines, const Block& block) {
-    std::string& header = (*lines)[block.first];
-    if (EndsWithBackslash(header)) {
-        lines->insert(lines->begin() + block.first + 1, kDovelLine);
-        return;
-    }
-    std::string rest = header.substr(block.valueStart);
-    header = header.substr(0, block.valueStart) + "\\";
-    lines->insert(lines->begin() + block.first + 1, {kDovelLine, rest});
-}
-
-// Undoes the split of InsertDovelLine: a first line that is only
-// "programs:\" takes the next line back.
-void RejoinSplitHeader(Lines* lines, Block* block) {
-    std::string& header = (*lines)[block->first];
-    if (block->first == block->last || header.size() != block->valueStart + 1 || !EndsWithBackslash(header))
-        return;
-    header.pop_back();
-    header += (*lines)[block->first + 1];
-    lines->erase(lines->begin() + block->first + 1);
-    --block->last;
+    auto valueOf = [&](size_t i, size_t* from, size_t* to) {
+        const std::string& line = (*lines)[i];
+        *from = i == block.first ? block.valueStart : 0;
+        *to = line.size() - (EndsWithBackslash(line) ? 1 : 0);
+        while (*to > *from && IsBlank(line[*to - 1])) --*to;
+    };
+    size_t at = block.last, from = 0, to = 0;
+    for (valueOf(at, &from, &to); at > block.first && to == from; valueOf(at, &from, &to)) --at;
+    std::string& line = (*lines)[at];
+    // A last entry not ended by "\n" needs one before Dovel's.
+    const bool separated = to == from || (to - from >= 2 && line.compare(to - 2, 2, "\\n") == 0);
+    std::string dovel = (separated ? "" : "\\n") + std::string(kDovelLastLine);
+    if (EndsWithBackslash(line))
+        dovel += "\\";
+    else
+        line += "\\";
+    lines->insert(lines->begin() + at + 1, dovel);
 }
 
 bool SameLines(const Lines& lines, const Block& block, const Lines& other) {
@@ -227,7 +231,6 @@ bool RemoveDovelFromXScreenSaver(const std::string& userText, const std::string&
         *change = RegistrationChange::kRemoved;
     }
     if (*change == RegistrationChange::kNotThere) return true;
-    RejoinSplitHeader(&lines, &block);
     // A list that is now just the system's was only written to hold Dovel.
     if (SameLines(lines, block, SystemProgramsBlock(systemText)))
         lines.erase(lines.begin() + block.first, lines.begin() + block.last + 1);
@@ -287,43 +290,97 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, mode_
     return true;
 }
 
-// The file the user's ~/.xscreensaver stands for: a symbolic link's target,
-// so that a link (to a dotfiles folder, say) stays a link.
+// The file the user's ~/.xscreensaver stands for: the end of its chain of
+// symbolic links, even when that file does not exist yet, so that a link
+// (to a dotfiles folder, say) stays a link.
 std::string FileBehind(const std::string& path) {
-    char* real = realpath(path.c_str(), nullptr);
-    if (real == nullptr) return path;
-    std::string result = real;
-    free(real);
-    return result;
+    std::string file = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info;
+        if (lstat(file.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return file;
+        std::vector<char> target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
+        ssize_t n = readlink(file.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<size_t>(n) >= target.size()) return file;
+        std::string next(target.data(), static_cast<size_t>(n));
+        if (next[0] != '/') {
+            size_t slash = file.find_last_of('/');
+            next = (slash == std::string::npos ? std::string() : file.substr(0, slash + 1)) + next;
+        }
+        file = next;
+    }
+    return file;
 }
 
-using Edit = bool (*)(const std::string& user, const std::string& system, std::string* result,
-                      RegistrationChange* change, std::string* error);
-
-bool AddEdit(const std::string& user, const std::string& system, std::string* result,
-             RegistrationChange* change, std::string*) {
-    *result = AddDovelToXScreenSaver(user, system, change);
+// False (with a reason) when the file is there but is no regular file, or
+// its owner may not write it: such a file is left as it is. *mode is the
+// file's permissions (0644 when it does not exist).
+bool CheckEditable(const std::string& path, const std::string& name, mode_t* mode, std::string* error) {
+    *mode = 0644;
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0) {
+        if (errno == ENOENT) return true;
+        *error = "cannot read " + name + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        *error = name + " is not a regular file; it is left as it is";
+        return false;
+    }
+    if ((info.st_mode & S_IWUSR) == 0 || access(path.c_str(), W_OK) != 0) {
+        *error = name + " is read-only; it is left as it is";
+        return false;
+    }
+    *mode = info.st_mode & 07777;
     return true;
 }
 
-bool EditUserFile(const XScreenSaverFiles& files, Edit edit, RegistrationChange* change, std::string* error) {
-    std::string path = FileBehind(files.UserFile());
-    std::string user, system, result;
-    bool exists = false, systemExists = false;
-    if (!ReadWholeFile(path, &user, &exists, error)) return false;
-    if (!ReadWholeFile(files.appDefaults, &system, &systemExists, error)) system.clear();
-    if (!edit(user, system, &result, change, error)) return false;
-    if (result == user) return true;
+// The user's file and the system's defaults, read when the user's file may
+// be edited.
+struct UserFile {
+    std::string path;  // the file behind ~/.xscreensaver
+    std::string text, system;
+    bool exists = false;
     mode_t mode = 0644;
-    struct stat info;
-    if (exists && stat(path.c_str(), &info) == 0) mode = info.st_mode & 07777;
-    if (exists && !WriteFileAtomically(files.BackupFile(), user, mode, error)) return false;
-    if (result.empty()) {
-        if (unlink(path.c_str()) == 0) return true;
-        *error = "cannot remove " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    return WriteFileAtomically(path, result, mode, error);
+};
+
+// What Dovel's backup says: it holds the file as it was before Dovel was
+// registered, and counts only while the file is still what registering
+// made of it (XScreenSaver's settings rewrite the file when they save).
+struct Backup {
+    bool exists = false;
+    std::string text;
+};
+
+bool ReadBackup(const XScreenSaverFiles& files, Backup* backup, std::string* error) {
+    mode_t mode;
+    if (!CheckEditable(files.BackupFile(), files.BackupFile(), &mode, error)) return false;
+    return ReadWholeFile(files.BackupFile(), &backup->text, &backup->exists, error);
+}
+
+// Without a backup, registering found no file and made one.
+bool RegistrationInEffect(const Backup& backup, const UserFile& user) {
+    RegistrationChange ignored;
+    return (backup.exists || user.exists) &&
+           AddDovelToXScreenSaver(backup.exists ? backup.text : "", user.system, &ignored) == user.text;
+}
+
+bool RemoveFile(const std::string& path, std::string* error) {
+    if (unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+    *error = "cannot remove " + path + ": " + std::strerror(errno);
+    return false;
+}
+
+bool RemoveBackup(const XScreenSaverFiles& files, std::string* error) {
+    return RemoveFile(files.BackupFile(), error);
+}
+
+bool ReadUserFile(const XScreenSaverFiles& files, UserFile* user, std::string* error) {
+    user->path = FileBehind(files.UserFile());
+    bool systemExists = false;
+    if (!CheckEditable(user->path, files.UserFile(), &user->mode, error)) return false;
+    if (!ReadWholeFile(user->path, &user->text, &user->exists, error)) return false;
+    if (!ReadWholeFile(files.appDefaults, &user->system, &systemExists, error)) user->system.clear();
+    return true;
 }
 
 std::string Describe(RegistrationChange change, const XScreenSaverFiles& files) {
@@ -339,6 +396,8 @@ std::string Describe(RegistrationChange change, const XScreenSaverFiles& files) 
             return "Dovel is no longer in XScreenSaver's list of screen savers (" + where + ")";
         case RegistrationChange::kNotThere:
             return "Dovel was not in XScreenSaver's list of screen savers (" + where + ")";
+        case RegistrationChange::kRestored:
+            return where + " is back as it was before Dovel was registered";
     }
     return "";
 }
@@ -353,15 +412,54 @@ std::string HomeFolder() {
 }  // namespace
 
 bool RegisterWithXScreenSaver(const XScreenSaverFiles& files, std::string* message, std::string* error) {
+    UserFile user;
+    Backup backup;
+    if (!ReadUserFile(files, &user, error) || !ReadBackup(files, &backup, error)) return false;
+    if (RegistrationInEffect(backup, user)) {
+        *message = Describe(RegistrationChange::kAlreadyThere, files);
+        return true;
+    }
     RegistrationChange change;
-    if (!EditUserFile(files, AddEdit, &change, error)) return false;
+    std::string result = AddDovelToXScreenSaver(user.text, user.system, &change);
+    // The backup is the record of what registering changed, also when it
+    // changed nothing (a list that runs Dovel already), so that
+    // unregistering gives back the very same file.
+    bool kept = user.exists ? WriteFileAtomically(files.BackupFile(), user.text, user.mode, error)
+                            : RemoveBackup(files, error);
+    if (!kept) return false;
+    if (result != user.text && !WriteFileAtomically(user.path, result, user.mode, error)) return false;
     *message = Describe(change, files);
     return true;
 }
 
 bool UnregisterFromXScreenSaver(const XScreenSaverFiles& files, std::string* message, std::string* error) {
+    UserFile user;
+    Backup backup;
+    if (!ReadUserFile(files, &user, error) || !ReadBackup(files, &backup, error)) return false;
+    if (RegistrationInEffect(backup, user)) {
+        if (!backup.exists) {
+            if (!RemoveFile(user.path, error)) return false;
+        } else if (backup.text != user.text &&
+                   !WriteFileAtomically(user.path, backup.text, user.mode, error)) {
+            return false;
+        }
+        if (!RemoveBackup(files, error)) return false;
+        *message = Describe(RegistrationChange::kRestored, files);
+        return true;
+    }
+    // The file changed since (or Dovel never registered it): every dovel
+    // entry is taken out of the list as it is now.
     RegistrationChange change;
-    if (!EditUserFile(files, RemoveDovelFromXScreenSaver, &change, error)) return false;
+    std::string result;
+    if (!RemoveDovelFromXScreenSaver(user.text, user.system, &result, &change, error)) return false;
+    if (result != user.text) {
+        if (result.empty() && !backup.exists) {
+            if (!RemoveFile(user.path, error)) return false;
+        } else if (!WriteFileAtomically(user.path, result, user.mode, error)) {
+            return false;
+        }
+    }
+    if (!RemoveBackup(files, error)) return false;
     *message = Describe(change, files);
     return true;
 }
@@ -386,6 +484,6 @@ int RunRegistrationCommand(const std::string& flag) {
         std::fprintf(stderr, "dovel-settings: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s\n", message.c_str());
+    std::printf("dovel-settings: %s\n", message.c_str());
     return 0;
 }

@@ -3,12 +3,15 @@
 // lines joined by backslash-newline, one command per "\n"-separated entry,
 // each optionally disabled by a leading "-" and given a visual ("GL:").
 //
-// Registering adds the line "GL: dovel --root" once, as a line of its own, and
-// leaves every other line as it is. A user without a ~/.xscreensaver (or
-// without a programs: list in it) gets the system's list from XScreenSaver's
-// app-defaults file with Dovel added, so their other savers stay.
-// Unregistering takes every dovel entry out again; a list (or file) that was
-// only made to hold Dovel goes with it, so the file comes back as it was.
+// Registering adds the line "GL: dovel --root" once, as a line of its own at
+// the end of the list (the last programs: resource, the one XScreenSaver
+// uses), and leaves every other line as it is: no saver changes its place,
+// so the one "mode: one" with "selected: N" runs stays the same. A user
+// without a ~/.xscreensaver (or without a programs: list in it) gets the
+// system's list from XScreenSaver's app-defaults file with Dovel added, so
+// their other savers stay. Unregistering right after gives back the file as
+// it was, byte for byte, from the backup kept while the registration lasts;
+// a file changed since has every dovel entry taken out instead.
 #pragma once
 
 #include <string>
@@ -22,6 +25,7 @@ enum class RegistrationChange {
     kAlreadyThere,  // an enabled dovel entry was there: nothing changed
     kRemoved,       // every dovel entry was taken out
     kNotThere,      // no dovel entry: nothing changed
+    kRestored,      // the file is back as it was before registering
 };
 
 // The contents of ~/.xscreensaver with Dovel registered. userText is the
@@ -44,10 +48,13 @@ struct XScreenSaverFiles {
     std::string BackupFile() const { return home + "/.xscreensaver.dovel-backup"; }
 };
 
-// Register or unregister in the files: the previous ~/.xscreensaver is
-// copied to the backup file, the new one written to a temporary file and
-// renamed over it (a symbolic link is followed, so the link stays). A file
-// left empty by unregistering is removed. *message says what happened.
+// Register or unregister in the files: registering keeps the previous
+// ~/.xscreensaver in the backup file until unregistering restores it or
+// finds it out of date, and removes it then. The new file is written to a
+// temporary file and renamed over the old (a symbolic link, even one to a
+// file yet to be made, is followed, so the link stays). A read-only file, a
+// FIFO or a device is refused and left as it is. A file Dovel made and
+// unregistering leaves empty is removed. *message says what happened.
 bool RegisterWithXScreenSaver(const XScreenSaverFiles& files, std::string* message, std::string* error);
 bool UnregisterFromXScreenSaver(const XScreenSaverFiles& files, std::string* message, std::string* error);
 

@@ -42,9 +42,19 @@ bool ParseOptions(int argc, char** argv, ProgramOptions* out, std::string* error
             inlineValue = true;
         }
         if (flag.size() > 2 && flag.compare(0, 2, "--") == 0) flag = flag.substr(1);
+        const bool switchFlag = flag == "-help" || flag == "-h" || flag == "-register-xscreensaver" ||
+                                flag == "-unregister-xscreensaver";
+        if (switchFlag && inlineValue) {
+            *error = flag + " takes no value: \"" + std::string(argv[i]) + "\"";
+            return false;
+        }
         if (flag == "-help" || flag == "-h") {
             out->help = true;
         } else if (flag == "-register-xscreensaver" || flag == "-unregister-xscreensaver") {
+            if (!out->registration.empty() && out->registration != "-" + flag) {
+                *error = "-register-xscreensaver and -unregister-xscreensaver exclude each other";
+                return false;
+            }
             out->registration = "-" + flag;
         } else if (flag == "-prefs") {
             if (!inlineValue && i + 1 < argc) value = argv[++i];

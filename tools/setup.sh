@@ -23,6 +23,8 @@ PACKAGES=(
   libglib2.0-dev libglib2.0-bin
   # installed files: their validators, man pages, the Debian package
   desktop-file-utils appstream libxml2-utils man-db dpkg-dev file
+  # the HTML manual, made from README.md
+  cmark
 )
 
 missing=()

@@ -1,11 +1,13 @@
 #include "host/desktop/DesktopPicture.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "host/desktop/DesktopSettingsFiles.h"
@@ -61,8 +63,25 @@ std::vector<std::string> Wallpapers(Source source, bool running, int monitorInde
 
 }  // namespace
 
+// True when GSettings can be read without starting anything: the user's
+// settings live in dconf, whose library connects to the session bus and,
+// finding none, has one started (dbus-launch and a dbus-daemon that outlive
+// the program). A bus is there when its address is set or its socket lies
+// in the runtime folder; a settings backend other than dconf needs none.
+bool GSettingsReadableWithoutStartingABus() {
+    const char* backend = getenv("GSETTINGS_BACKEND");
+    if (backend != nullptr && backend[0] != '\0' && std::strcmp(backend, "dconf") != 0) return true;
+    const char* address = getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address != nullptr && address[0] != '\0') return true;
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr || runtime[0] != '/') return false;
+    struct stat info;
+    return stat((std::string(runtime) + "/bus").c_str(), &info) == 0 && S_ISSOCK(info.st_mode);
+}
+
 DesktopPictureSources DesktopPictureSourcesFromEnvironment() {
     DesktopPictureSources sources;
+    sources.useGSettings = GSettingsReadableWithoutStartingABus();
     const char* home = getenv("HOME");
     if (home == nullptr || home[0] != '/') {  // as the shell would: the account's own home folder
         const passwd* account = getpwuid(getuid());

@@ -16,7 +16,9 @@ struct DesktopPictureSources {
     GSettingsPlace gsettings;    // where GSettings reads from (the user's own by default)
 };
 
-// The sources of the running user, from the environment.
+// The sources of the running user, from the environment. GSettings is left
+// out where reading it would start a session bus: without one, the user's
+// dconf settings are not read (no process is ever left behind).
 DesktopPictureSources DesktopPictureSourcesFromEnvironment();
 
 // The path of an existing picture file that the desktop shows on the monitor

@@ -19,7 +19,7 @@ int SnapshotTextureSide(int side, int maxSide);
 bool IsAllBlack(const uint8_t* rgba, size_t pixels);
 
 // Scales shot into a power-of-two RGBA texture bound to *name (a name is
-// generated when *name is 0), clamped, linear, no mipmaps. When the shot is
+// generated when *name is 0), clamped to the edge, linear, no mipmaps. When the shot is
 // empty or malformed, cannot be scaled, or is all black, the texture is
 // deleted and *name is 0. Needs the view's GL context current.
 void BuildSnapshotTexture(const SnapshotImage& shot, int detail, uint32_t* name);

@@ -214,7 +214,7 @@ static const char* DovelProgramHelpText() {
            "  -root            XScreenSaver's mode: the window named by $XSCREENSAVER_WINDOW,\n"
            "                   else the root window\n"
            "  -window-id ID    an existing window (decimal or 0x-hex); wins over -root; one\n"
-           "                   narrower than 400 pixels is drawn as the preview\n"
+           "                   that does not cover a whole monitor is drawn as the preview\n"
            "  -fps             draw the measured frame rate in the upper left corner\n"
            "  -no-exit-on-input  with -fullscreen, keys, clicks and pointer moves do not end it\n"
            "  SIGTERM, SIGINT and SIGHUP end every mode.\n"

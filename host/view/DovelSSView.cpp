@@ -167,7 +167,9 @@ void DovelSSView::glInit() {
     Scrn = bounds();
     int w = static_cast<int>(Scrn.width);
     int h = static_cast<int>(Scrn.height);
-    glViewport(0, 0, w, h);
+    int x = 0, y = 0;
+    glView->DrawingOrigin(&x, &y);
+    glViewport(x, y, w, h);
     if (ssMain != nullptr) ssMain->SetSize(w, h);
     glShadeModel(GL_SMOOTH);
     glClearColor(mySettings.BGCR, mySettings.BGCG, mySettings.BGCB, 0.0f);

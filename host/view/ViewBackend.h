@@ -36,6 +36,13 @@ public:
     virtual void SetDrawableSize(int width, int height) = 0;
     // Presents the back buffer.
     virtual void FlushBuffer() = 0;
+    // Where the view's area starts in the drawable, in GL window coordinates
+    // (from the bottom left): the origin, unless the view draws on a part of
+    // a larger drawable (one monitor of a root window spanning several).
+    virtual void DrawingOrigin(int* x, int* y) {
+        *x = 0;
+        *y = 0;
+    }
 
     // Number of the display that shows the view, and of the main display.
     virtual int ScreenNumber() = 0;

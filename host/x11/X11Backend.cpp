@@ -1,5 +1,6 @@
 #include "host/x11/X11Backend.h"
 
+#include <GL/gl.h>
 #include <X11/Xlib.h>
 
 #include <cstdio>
@@ -29,7 +30,52 @@ bool X11Backend::MakeCurrent() {
 void X11Backend::FlushBuffer() {
     if (gone) return;
     if (beforePresent) beforePresent();
+    if (hasArea) BlackenOutside();
     gl.SwapBuffers();
+}
+
+void X11Backend::SetArea(const ViewRect& part, int height) {
+    hasArea = true;
+    area = part;
+    windowHeight = height;
+}
+
+void X11Backend::DrawingOrigin(int* originX, int* originY) {
+    *originX = hasArea ? static_cast<int>(area.x) : 0;
+    *originY = hasArea ? windowHeight - static_cast<int>(area.y + area.height) : 0;
+}
+
+// Clears the four strips around the area to black, leaving the view's GL
+// state as it was.
+void X11Backend::BlackenOutside() {
+    int left = 0, bottom = 0;
+    DrawingOrigin(&left, &bottom);
+    const int w = static_cast<int>(area.width), h = static_cast<int>(area.height);
+    GLint drawable[4] = {0, 0, 0, 0};
+    GLfloat clear[4];
+    GLint scissor[4];
+    const GLboolean scissored = glIsEnabled(GL_SCISSOR_TEST);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glGetIntegerv(GL_SCISSOR_BOX, scissor);
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(x->dpy, window, &attributes)) {
+        drawable[2] = attributes.width;
+        drawable[3] = attributes.height;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    const GLint strips[4][4] = {{0, 0, left, drawable[3]},
+                                {left + w, 0, drawable[2] - left - w, drawable[3]},
+                                {left, 0, w, bottom},
+                                {left, bottom + h, w, drawable[3] - bottom - h}};
+    for (const auto& s : strips) {
+        if (s[2] <= 0 || s[3] <= 0) continue;
+        glScissor(s[0], s[1], s[2], s[3]);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    glScissor(scissor[0], scissor[1], scissor[2], scissor[3]);
+    if (!scissored) glDisable(GL_SCISSOR_TEST);
 }
 
 int X11Backend::ScreenNumber() {
@@ -41,7 +87,14 @@ int X11Backend::ScreenNumber() {
         XRequestsFailed(x->dpy);
         return x->mainMonitor;
     }
-    int monitor = MonitorForArea(x->monitors, rootX, rootY, attributes.width, attributes.height);
+    int width = attributes.width, height = attributes.height;
+    if (hasArea) {
+        rootX += static_cast<int>(area.x);
+        rootY += static_cast<int>(area.y);
+        width = static_cast<int>(area.width);
+        height = static_cast<int>(area.height);
+    }
+    int monitor = MonitorForArea(x->monitors, rootX, rootY, width, height);
     return monitor >= 0 ? monitor : x->mainMonitor;
 }
 

@@ -18,9 +18,12 @@ public:
     bool MakeCurrent() override;
     // The window's surface follows the window's size by itself.
     void SetDrawableSize(int width, int height) override {}
-    // Runs beforePresent (the frame-rate counter), then swaps the buffers.
+    // Runs beforePresent (the frame-rate counter), then swaps the buffers;
+    // with an area set, what lies outside it is black.
     void FlushBuffer() override;
-    // The monitor under the window's centre (the main one when none is).
+    void DrawingOrigin(int* x, int* y) override;
+    // The monitor under the window's centre (under the area's, when one is
+    // set; the main one when none is).
     int ScreenNumber() override;
     int MainScreenNumber() override { return x->mainMonitor; }
     int ScreenForFrame(const ViewRect& frame) override;
@@ -31,12 +34,20 @@ public:
     // context is made current without it so the scene can still be released.
     void WindowGone();
     unsigned long XWindow() const { return window; }
+    // Draws only on this part of the window (window coordinates, from the
+    // top left) and keeps the rest black; the window is windowHeight tall.
+    void SetArea(const ViewRect& area, int windowHeight);
 
     std::function<void()> beforePresent;
 
 private:
+    void BlackenOutside();
+
     X11Display* x;
     unsigned long window;
     bool gone = false;
+    bool hasArea = false;
+    ViewRect area;
+    int windowHeight = 0;
     EglWindow gl;
 };

@@ -98,3 +98,9 @@ int MonitorForArea(const std::vector<X11Monitor>& monitors, int x, int y, int wi
     }
     return -1;
 }
+
+bool CoversAMonitor(const std::vector<X11Monitor>& monitors, int x, int y, int width, int height) {
+    for (const X11Monitor& m : monitors)
+        if (x <= m.x && y <= m.y && x + width >= m.x + m.width && y + height >= m.y + m.height) return true;
+    return false;
+}

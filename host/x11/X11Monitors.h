@@ -29,3 +29,6 @@ int MainMonitorIndex(const std::vector<X11Monitor>& monitors);
 // Index of the monitor that shows the area: the one holding its centre,
 // else the first one it meets; -1 when it meets none.
 int MonitorForArea(const std::vector<X11Monitor>& monitors, int x, int y, int width, int height);
+
+// True when the area covers the whole of at least one monitor.
+bool CoversAMonitor(const std::vector<X11Monitor>& monitors, int x, int y, int width, int height);

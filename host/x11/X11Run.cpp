@@ -5,6 +5,7 @@
 #include <X11/keysym.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,9 +23,6 @@
 namespace {
 
 constexpr char kWindowTitle[] = "Dovel";
-// A window narrower than this given by -window-id is a settings program's
-// preview area.
-constexpr int kPreviewWidthLimit = 400;
 
 constexpr long kViewEvents = StructureNotifyMask | VisibilityChangeMask;
 constexpr long kInputEvents = KeyPressMask | ButtonPressMask | PointerMotionMask;
@@ -36,6 +34,10 @@ struct ViewTarget {
     ViewRect frame;
     bool own = false;
     bool preview = false;
+    // Set when the window spans the main monitor and others: the part on
+    // the main monitor (root coordinates), where MainMonitorOnly draws.
+    bool spansMain = false;
+    ViewRect mainPart;
 };
 
 struct RunningView {
@@ -44,6 +46,7 @@ struct RunningView {
     bool mapped = false;
     bool obscured = false;
     bool gone = false;
+    bool partOnly = false;  // draws on the main monitor's part of the window
     std::unique_ptr<DovelSSView> view;
     X11Backend* backend = nullptr;  // owned by view
     FrameRateCounter fps;
@@ -52,7 +55,8 @@ struct RunningView {
 };
 
 // What every view of the run shares.
-HostEnvironment ViewEnvironment(HostClock* clock, const HeadlessPaths& paths, const SettingsOverrides& settings) {
+HostEnvironment ViewEnvironment(HostClock* clock, const HeadlessPaths& paths,
+                                const SettingsOverrides& settings) {
     return HostEnvironment{clock, paths.prefsPath, paths.resourcePath, settings};
 }
 
@@ -77,6 +81,7 @@ struct X11Run {
     int Run();
     bool FindTargets(std::vector<ViewTarget>* targets);
     bool RootTarget(ViewTarget* target);
+    void ChooseSnapshotSource(unsigned long saver);
     bool ForeignTarget(Window window, bool preview, ViewTarget* target);
     Window CreateOwnWindow(const ViewRect& area, bool fullscreen);
     bool CreateViews(const std::vector<ViewTarget>& targets);
@@ -107,14 +112,27 @@ int X11Run::Run() {
         Fail(error);
         return 1;
     }
-    quitFd = InstallQuitSignals();
+    // Another program's window may go at any moment, and the GL driver does
+    // not survive its window vanishing while it binds a surface to it. So
+    // the server is held from the window's check until the context is made:
+    // no other client's request (a destruction) runs meanwhile. Afterwards
+    // a vanished window is only an event.
+    const bool foreign = options.mode == DisplayMode::kRoot || options.mode == DisplayMode::kWindowId;
+    if (foreign) XGrabServer(x.dpy);
     std::vector<ViewTarget> targets;
-    if (!FindTargets(&targets) || !CreateViews(targets)) {
+    const bool created = FindTargets(&targets) && CreateViews(targets);
+    if (foreign) {
+        XUngrabServer(x.dpy);
+        XFlush(x.dpy);
+    }
+    if (!created) {
         Finish();
         return 1;
     }
     ShowViews();
+    quitFd = ListenForQuitSignals();
     Loop();
+    QuitSignalHandled();
     Finish();
     return 0;
 }
@@ -131,22 +149,49 @@ bool X11Run::ForeignTarget(Window window, bool preview, ViewTarget* target) {
     target->window = window;
     target->frame = ViewRect{static_cast<double>(rootX), static_cast<double>(rootY),
                              static_cast<double>(attributes.width), static_cast<double>(attributes.height)};
-    target->preview = preview || attributes.width < kPreviewWidthLimit;
+    // A window that does not cover a whole monitor is a settings program's
+    // preview pane (XScreenSaver's is 535 x 300 or more).
+    target->preview =
+        preview || !CoversAMonitor(x.monitors, rootX, rootY, attributes.width, attributes.height);
+    const X11Monitor& main = x.monitors[static_cast<size_t>(x.mainMonitor)];
+    const int left = std::max(rootX, main.x), top = std::max(rootY, main.y);
+    const int right = std::min(rootX + attributes.width, main.x + main.width);
+    const int bottom = std::min(rootY + attributes.height, main.y + main.height);
+    const bool meetsMain = right > left && bottom > top;
+    const bool withinMain =
+        meetsMain && right - left == attributes.width && bottom - top == attributes.height;
+    target->spansMain = meetsMain && !withinMain;
+    target->mainPart = ViewRect{static_cast<double>(left), static_cast<double>(top),
+                                static_cast<double>(right - left), static_cast<double>(bottom - top)};
     return true;
 }
 
-// XScreenSaver's window, whose saved screenshot is the snapshot when the
-// user allows hacks to grab the desktop; else the root window.
-bool X11Run::RootTarget(ViewTarget* target) {
+// XScreenSaver's window named by XSCREENSAVER_WINDOW, or 0; false when the
+// variable names no window.
+bool SaverWindowFromEnvironment(unsigned long* saver) {
     const char* named = getenv("XSCREENSAVER_WINDOW");
+    *saver = 0;
+    if (named == nullptr || named[0] == '\0' || ParseWindowId(named, saver)) return true;
+    return Fail(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + named + "\"");
+}
+
+// In the modes XScreenSaver runs (-root and -window-id), the user's
+// grabDesktopImages decides whether the desktop may be seen at all: when it
+// may, XScreenSaver's saved screenshot is the snapshot where it runs us,
+// the root window elsewhere; when it may not, there is no snapshot.
+void X11Run::ChooseSnapshotSource(unsigned long saver) {
+    x.saverWindow = saver;
+    if (!DesktopGrabAllowed(XScreenSaverUserFile(), kXScreenSaverAppDefaults))
+        x.snapshotSource = SnapshotSource::kNone;
+    else
+        x.snapshotSource = saver != 0 ? SnapshotSource::kSaverPixmap : SnapshotSource::kRootWindow;
+}
+
+// XScreenSaver's window, else the root window.
+bool X11Run::RootTarget(ViewTarget* target) {
     unsigned long saver = 0;
-    if (named != nullptr && named[0] != '\0' && !ParseWindowId(named, &saver))
-        return Fail(std::string("XSCREENSAVER_WINDOW is not a window id: \"") + named + "\"");
-    if (saver != 0) {
-        x.saverWindow = saver;
-        const bool allowed = DesktopGrabAllowed(XScreenSaverUserFile(), kXScreenSaverAppDefaults);
-        x.snapshotSource = allowed ? SnapshotSource::kSaverPixmap : SnapshotSource::kNone;
-    }
+    if (!SaverWindowFromEnvironment(&saver)) return false;
+    ChooseSnapshotSource(saver);
     if (!ForeignTarget(saver != 0 ? saver : x.root, options.preview, target)) return false;
     // XScreenSaver's window is never a preview, however small.
     target->preview = options.preview;
@@ -156,10 +201,15 @@ bool X11Run::RootTarget(ViewTarget* target) {
 bool X11Run::FindTargets(std::vector<ViewTarget>* targets) {
     ViewTarget target;
     switch (options.mode) {
-        case DisplayMode::kWindowId:
+        case DisplayMode::kWindowId: {
+            unsigned long saver = 0;
+            if (!SaverWindowFromEnvironment(&saver)) return false;
+            ChooseSnapshotSource(saver);
             if (!ForeignTarget(options.windowId, options.preview, &target)) return false;
+            target.spansMain = false;
             targets->push_back(target);
             return true;
+        }
         case DisplayMode::kRoot:
             if (!RootTarget(&target)) return false;
             targets->push_back(target);
@@ -229,11 +279,22 @@ bool X11Run::CreateViews(const std::vector<ViewTarget>& targets) {
         auto backend = std::make_unique<X11Backend>(&x, target.window);
         running->backend = backend.get();
         std::string error;
-        running->view =
-            DovelSSView::initWithFrame(target.frame, target.preview, std::move(backend), env, &error);
+        // A window over several monitors takes its snapshot of the main one.
+        const ViewRect& frame = target.spansMain ? target.mainPart : target.frame;
+        running->view = DovelSSView::initWithFrame(frame, target.preview, std::move(backend), env, &error);
         if (!running->view)
             return Fail("no OpenGL context for window " + WindowText(target.window) + ": " + error);
-        running->view->setFrameSize(target.frame.width, target.frame.height);
+        if (target.spansMain && running->view->MainMonitorOnly) {
+            // The main monitor's part draws; the other monitors stay black.
+            running->partOnly = true;
+            running->backend->SetArea(
+                ViewRect{target.mainPart.x - target.frame.x, target.mainPart.y - target.frame.y,
+                         target.mainPart.width, target.mainPart.height},
+                static_cast<int>(target.frame.height));
+            running->view->setFrameSize(target.mainPart.width, target.mainPart.height);
+        } else {
+            running->view->setFrameSize(target.frame.width, target.frame.height);
+        }
         RunningView* self = running.get();
         running->backend->beforePresent = [this, self] {
             self->fps.Presented(clock.Now());
@@ -328,6 +389,7 @@ void X11Run::Handle(const XEvent& event) {
     if (running == nullptr) return;
     switch (event.type) {
         case ConfigureNotify: {
+            if (running->partOnly) break;
             const XConfigureEvent& c = event.xconfigure;
             ViewRect frame = running->view->frame();
             if (c.width != static_cast<int>(frame.width) || c.height != static_cast<int>(frame.height))

@@ -66,8 +66,8 @@ TEST_F(TextureBuildTest, AlphaModesMakeTheAlphaAndKeepTheColour) {
         glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
         EXPECT_EQ(w, c.width);
         EXPECT_EQ(h, height);
-        for (auto [name, value] : {std::pair{GL_TEXTURE_WRAP_S, GL_CLAMP},
-                                   {GL_TEXTURE_WRAP_T, GL_CLAMP},
+        for (auto [name, value] : {std::pair{GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE},
+                                   {GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE},
                                    {GL_TEXTURE_MIN_FILTER, GL_LINEAR},
                                    {GL_TEXTURE_MAG_FILTER, GL_LINEAR}}) {
             GLint got = 0;

@@ -30,12 +30,15 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::Start(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
                          const std::string& outputFile, int keepFd) {
-    std::vector<std::string> env = extraEnv;
+    std::vector<std::string> env;
+    for (const std::string& extra : extraEnv)
+        if (extra.find('=') != std::string::npos) env.push_back(extra);
     for (char** e = environ; *e != nullptr; ++e) {
         std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
         bool replaced = false;
         for (const std::string& extra : extraEnv)
-            replaced = replaced || entry.compare(0, extra.find('=') + 1, extra, 0, extra.find('=') + 1) == 0;
+            replaced = replaced || extra.substr(0, extra.find('=')) == name;
         if (!replaced) env.push_back(entry);
     }
     std::vector<char*> argv, envp;

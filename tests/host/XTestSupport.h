@@ -12,8 +12,9 @@
 
 typedef struct _XDisplay Display;
 
-// A program run in the background with extra environment variables, its
-// standard output and error going to a file.
+// A program run in the background with extra environment variables
+// ("NAME=value"; a bare "NAME" takes NAME out), its standard output and
+// error going to a file.
 struct ChildProcess {
     pid_t pid = -1;
     ChildProcess() = default;

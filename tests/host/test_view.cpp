@@ -157,7 +157,9 @@ TEST_F(ViewTest, ASnapshotBecomesATextureSizedByTheDetail) {
 
 TEST_F(ViewTest, TheSnapshotTextureIsHandedToTheSceneAndDrawn) {
     Prefs(BG_SNAPSHOT);
-    auto view = MakeView(env, 128, 96, true, GradientSnapshot(128, 96));
+    // A small snapshot, magnified eightfold: its edge texels reach the
+    // view's outermost pixels undarkened.
+    auto view = MakeView(env, 128, 96, true, GradientSnapshot(16, 16));
     ASSERT_TRUE(view);
     uint32_t name = view->DeskTex.texID;
     ASSERT_NE(name, 0u);
@@ -167,10 +169,13 @@ TEST_F(ViewTest, TheSnapshotTextureIsHandedToTheSceneAndDrawn) {
     EXPECT_EQ(view->ssMain->deskTexID, name);
     EXPECT_EQ(view->DeskTex.texID, 0u) << "the scene owns the texture from now on";
     ASSERT_TRUE(TickAt(view.get(), 1.0 / 60.0));
-    // The gradient's corners: red grows to the right, green upwards.
-    Rgba lowLeft = ReadPixel(1, 1), upRight = ReadPixel(126, 94);
-    EXPECT_TRUE(lowLeft.r < 40 && lowLeft.g < 40) << int(lowLeft.r) << " " << int(lowLeft.g);
-    EXPECT_TRUE(upRight.r > 200 && upRight.g > 200) << int(upRight.r) << " " << int(upRight.g);
+    // The gradient's corners: red grows to the right, green upwards, blue
+    // is 128 throughout.
+    Rgba lowLeft = ReadPixel(0, 0), upRight = ReadPixel(127, 95);
+    EXPECT_TRUE(lowLeft.r < 8 && lowLeft.g < 8 && std::abs(lowLeft.b - 128) <= 2)
+        << int(lowLeft.r) << " " << int(lowLeft.g) << " " << int(lowLeft.b);
+    EXPECT_TRUE(upRight.r > 247 && upRight.g > 247 && std::abs(upRight.b - 128) <= 2)
+        << int(upRight.r) << " " << int(upRight.g) << " " << int(upRight.b);
 }
 
 // A display that is not the main one.

@@ -34,7 +34,8 @@ done
 for f in share/dovel/dovel.ple share/dovel/obj.ple share/dovel/tarnwick.works share/dovel/background.png \
   share/man/man6/dovel.6.gz share/man/man1/dovel-settings.1.gz share/man/man1/dovel-pack.1.gz \
   share/applications/screensavers/dovel.desktop share/icons/hicolor/scalable/apps/dovel.svg \
-  share/icons/hicolor/256x256/apps/dovel.png share/doc/dovel/README.md share/doc/dovel/copyright; do
+  share/icons/hicolor/256x256/apps/dovel.png share/doc/dovel/README.md share/doc/dovel/copyright \
+  share/doc/dovel/manual.html share/doc/dovel/docs/frame.png; do
   [ -s "$usr/$f" ] || fail "$f is missing"
 done
 if [ -e "$usr/share/applications/dovel-settings.desktop" ]; then

@@ -3,9 +3,12 @@
 // very same bytes back.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,7 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kFixtures = DOVEL_REGISTRATION_FIXTURES;
-const std::string kDovelLine = "  GL: \t\t\t\tdovel --root\t\t\t\t    \\n\\";
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -53,44 +55,90 @@ struct FakeHome : testing::Test {
     std::string UserText() const { return ReadText(files.UserFile()); }
 };
 
-// Each starting point: the user's file (absent when empty) and the line the
-// list starts with once Dovel is in it.
-struct StartingPoint {
-    const char* name;
-    std::string before;  // "" means no ~/.xscreensaver at all
-    std::string header;  // the programs: line Dovel's line follows
-};
+// The entries of the last programs: list, in order.
+std::vector<std::string> Programs(const std::string& text) {
+    const std::string all = "\n" + text;
+    size_t at = all.rfind("\nprograms:");
+    if (at == std::string::npos) return {};
+    at = at == 0 ? 0 : at - 1;
+    std::string value;
+    for (size_t i = text.find(':', at) + 1; i < text.size() && text[i] != '\n'; ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\n') {
+            ++i;
+            continue;
+        }
+        value += text[i];
+    }
+    std::vector<std::string> entries;
+    for (size_t from = 0; from <= value.size();) {
+        size_t end = std::min(value.find("\\n", from), value.size());
+        std::string entry = value.substr(from, end - from);
+        entry.erase(0, entry.find_first_not_of(" \t"));
+        entry.erase(entry.find_last_not_of(" \t") + 1);
+        if (!entry.empty()) entries.push_back(entry);
+        from = end + 2;
+    }
+    return entries;
+}
 
-TEST_F(FakeHome, RegisteringTwiceAddsOneLineAndUnregisteringGivesTheSameBytesBack) {
-    std::string withList = ReadText(kFixtures + "/xscreensaver-with-programs.txt");
-    std::string systemHeader = "programs:\t\t\t\t\t\t\t\t      \\\n";
-    StartingPoint points[] = {
-        {"a programs: list", withList, "programs:\t\t\t\t\t\t\t\t      \\\n"},
-        {"no programs: list", ReadText(kFixtures + "/xscreensaver-without-programs.txt"), systemHeader},
-        {"no file", "", systemHeader},
-        {"a list on one line", "timeout: 0:05:00\nprograms: maze -root\nlock: False\n", "programs:\\\n"},
+TEST_F(FakeHome, RegisteringAppendsDovelSoEverySaverKeepsItsPlaceAndUnregisteringGivesTheSameBytesBack) {
+    std::string real = ReadText(kFixtures + "/xscreensaver-with-programs.txt");
+    // As XScreenSaver's settings write it when the user picks one saver:
+    // "selected: 3" counts the list, and names blitspin.
+    std::string one = real;
+    one.replace(one.find("mode:\t\trandom\nselected:\t-1"), 26, "mode:\t\tone\nselected:\t3");
+    const std::string top = "programs:\t\\\n  maze --root \\n\\\n";
+    struct Case {
+        const char* name;
+        std::string before;  // "" and absent: no ~/.xscreensaver
+        bool absent;
+        std::vector<std::string> programsBefore;  // when the file has none: the system's
     };
-    for (const StartingPoint& p : points) {
-        SCOPED_TRACE(p.name);
+    const std::vector<std::string> system = {"maze --root", "GL: \t\t\t\tsuperquadrics --root",
+                                             "-\t\t\t\tnoseguy --root", "GL: \t\t\t\tsquirtorus --root"};
+    const Case cases[] = {
+        {"mode one", one, false, {}},
+        {"no programs: list", ReadText(kFixtures + "/xscreensaver-without-programs.txt"), false, system},
+        {"no file", "", true, system},
+        {"an empty file", "", false, system},
+        {"a list on one line without a final newline", "timeout: 0:05:00\nprograms: maze -root", false, {}},
+        {"a file ending in a backslash", top, false, {}},
+        {"two lists: the last counts", "programs: qix -root \\n\n" + top + "  GL: gears \\n\n", false, {}},
+        {"a disabled dovel entry", top + "-  GL: dovel --root \\n\\\n  qix --root \\n\n", false, {}},
+        {"the user's own dovel entry",
+         top + "  GL: /usr/libexec/xscreensaver/dovel --root --hearts 50 \\n\\\n  qix --root \\n\n",
+         false,
+         {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         fs::remove(files.UserFile());
-        if (!p.before.empty()) WriteText(files.UserFile(), p.before);
+        if (!c.absent) WriteText(files.UserFile(), c.before);
+        std::vector<std::string> programs = c.programsBefore.empty() ? Programs(c.before) : c.programsBefore;
 
         ASSERT_TRUE(Register()) << error;
         std::string once = UserText();
-        EXPECT_EQ(Count(once, "dovel"), 1u);
-        EXPECT_NE(("\n" + once).find("\n" + p.header + kDovelLine + "\n"), std::string::npos) << once;
-        if (!p.before.empty()) {
-            EXPECT_EQ(ReadText(files.BackupFile()), p.before);
-        }
-        // Every line of the user's stays; without a list of their own, the
-        // system's savers come along.
-        std::istringstream lines(p.before);
-        for (std::string line; std::getline(lines, line);)
-            if (line.rfind("programs:", 0) != 0) {
-                EXPECT_NE(once.find(line + "\n"), std::string::npos) << line;
+        std::vector<std::string> after = Programs(once);
+        // Every saver keeps its place; Dovel, new, comes last, and runs.
+        const bool had = Count(c.before, "dovel") > 0;
+        ASSERT_EQ(after.size(), programs.size() + (had ? 0 : 1)) << once;
+        for (size_t i = 0; i < programs.size(); ++i) {
+            if (programs[i].find("dovel") == std::string::npos) {
+                EXPECT_EQ(after[i], programs[i]);
             }
-        if (p.before.find("programs:") == std::string::npos) {
-            EXPECT_NE(once.find("superquadrics --root"), std::string::npos);
+        }
+        if (!had) {
+            EXPECT_NE(after.back().find("dovel --root"), std::string::npos) << once;
+        }
+        EXPECT_EQ(Count(once, "dovel"), 1u) << once;
+        EXPECT_EQ(once.find("-  GL: dovel"), std::string::npos) << "enabled";
+        if (c.name == std::string("mode one")) {
+            EXPECT_EQ(after[3], programs[3]);
+            EXPECT_EQ(after[3].find("blitspin"), 0u);
+            EXPECT_NE(once.find("mode:\t\tone\nselected:\t3\n"), std::string::npos);
+        }
+        if (c.name == std::string("two lists: the last counts")) {
+            EXPECT_EQ(once.find("programs: qix -root \\n\n"), 0u) << "the first list is left alone";
         }
 
         ASSERT_TRUE(Register()) << error;
@@ -98,50 +146,27 @@ TEST_F(FakeHome, RegisteringTwiceAddsOneLineAndUnregisteringGivesTheSameBytesBac
         EXPECT_NE(message.find("already"), std::string::npos) << message;
 
         ASSERT_TRUE(Unregister()) << error;
-        if (p.before.empty()) {
+        if (c.absent) {
             EXPECT_FALSE(fs::exists(files.UserFile())) << UserText();
         } else {
-            EXPECT_EQ(UserText(), p.before);
+            EXPECT_EQ(UserText(), c.before);
         }
-        ASSERT_TRUE(Unregister()) << error;
-        EXPECT_NE(message.find("was not"), std::string::npos) << message;
+        EXPECT_FALSE(fs::exists(files.BackupFile())) << "the backup goes with the registration";
     }
 }
 
-TEST_F(FakeHome, RegistrationEditsOnlyDovelsOwnEntries) {
-    struct Case {
-        const char* name;
-        std::string before, afterRegister, afterUnregister;
-    };
-    const std::string top = "programs:\t\\\n  maze --root \\n\\\n";
-    const Case cases[] = {
-        // A user who disabled Dovel and now registers it wants it to run.
-        {"disabled entry", top + "-  GL: dovel --root \\n\\\n  qix --root \\n\n",
-         top + "  GL: dovel --root \\n\\\n  qix --root \\n\n", top + "  qix --root \\n\n"},
-        // XScreenSaver's settings write the options the user picked into the
-        // command, and a full path works too: still Dovel's entry.
-        {"entry with options",
-         top + "  GL: /usr/libexec/xscreensaver/dovel --root --hearts 50 \\n\\\n  qix --root \\n\n",
-         top + "  GL: /usr/libexec/xscreensaver/dovel --root --hearts 50 \\n\\\n  qix --root \\n\n",
-         top + "  qix --root \\n\n"},
-        // Dovel last in the list: the line before it ends the value.
-        {"last entry", top + "  GL: dovel --root \\n\n", top + "  GL: dovel --root \\n\n",
-         "programs:\t\\\n  maze --root \\n\n"},
-        // A file cut short just after a continuation.
-        {"cut short", "programs:\t\\\n  maze --root \\n\\\n", "", ""},
-        // Not Dovel, though the name is close.
-        {"similar names", top + "  dovelish --root \\n\n", "", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WriteText(files.UserFile(), c.before);
-        ASSERT_TRUE(Register()) << error;
-        if (!c.afterRegister.empty()) {
-            EXPECT_EQ(UserText(), c.afterRegister);
-        }
-        ASSERT_TRUE(Unregister()) << error;
-        EXPECT_EQ(UserText(), c.afterUnregister.empty() ? c.before : c.afterUnregister);
-    }
+TEST_F(FakeHome, AFileChangedSinceRegisteringLosesEveryDovelEntryAndKeepsTheChange) {
+    const std::string top = "timeout: 0:10:00\nprograms:\t\\\n  maze --root \\n\\\n  qix --root \\n\n";
+    WriteText(files.UserFile(), top);
+    ASSERT_TRUE(Register()) << error;
+    // XScreenSaver's settings saved another timeout meanwhile.
+    std::string changed = UserText();
+    changed.replace(changed.find("0:10:00"), 7, "0:20:00");
+    WriteText(files.UserFile(), changed);
+    ASSERT_TRUE(Unregister()) << error;
+    std::string expected = top;
+    EXPECT_EQ(UserText(), expected.replace(expected.find("0:10:00"), 7, "0:20:00"));
+    EXPECT_FALSE(fs::exists(files.BackupFile()));
 }
 
 TEST_F(FakeHome, AnEntrySharingItsLineIsLeftAloneWithAReason) {
@@ -152,7 +177,7 @@ TEST_F(FakeHome, AnEntrySharingItsLineIsLeftAloneWithAReason) {
     EXPECT_EQ(UserText(), shared);
 }
 
-TEST_F(FakeHome, ALinkedFileStaysALinkAndKeepsItsMode) {
+TEST_F(FakeHome, ALinkStaysALinkEvenDanglingAndKeepsItsMode) {
     std::string target = files.home + "/dotfiles-xscreensaver";
     WriteText(target, ReadText(kFixtures + "/xscreensaver-with-programs.txt"));
     chmod(target.c_str(), 0600);
@@ -163,21 +188,71 @@ TEST_F(FakeHome, ALinkedFileStaysALinkAndKeepsItsMode) {
     struct stat info;
     ASSERT_EQ(stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // A link to a file yet to be made: the file is made behind the link.
+    fs::remove(files.UserFile());
+    fs::remove(target);
+    fs::create_symlink("dotfiles-xscreensaver", files.UserFile());
+    ASSERT_TRUE(Register()) << error;
+    EXPECT_TRUE(fs::is_symlink(files.UserFile()));
+    EXPECT_EQ(Count(ReadText(target), "dovel --root"), 1u);
+    ASSERT_TRUE(Unregister()) << error;
+    EXPECT_TRUE(fs::is_symlink(files.UserFile()));
+    EXPECT_FALSE(fs::exists(target));
 }
 
-TEST_F(FakeHome, TheCommandWorksOnTheHomeFolderAndRejectsOtherFlags) {
-    const char* oldHome = getenv("HOME");
-    std::string saved = oldHome != nullptr ? oldHome : "";
-    setenv("HOME", files.home.c_str(), 1);
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(RunRegistrationCommand("--register-xscreensaver"), 0);
-    EXPECT_EQ(Count(UserText(), "dovel --root"), 1u);
-    EXPECT_EQ(RunRegistrationCommand("--unregister-xscreensaver"), 0);
-    testing::internal::GetCapturedStdout();
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(RunRegistrationCommand("--register"), 2);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("--register"), std::string::npos);
-    setenv("HOME", saved.c_str(), 1);
+TEST_F(FakeHome, AReadOnlyFileAFifoOrADeviceIsRefusedAndLeftAsItIs) {
+    const std::string text = "programs:\t\\\n  maze --root \\n\n";
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"read-only", [&] { WriteText(files.UserFile(), text), chmod(files.UserFile().c_str(), 0444); },
+         "read-only"},
+        {"fifo", [&] { mkfifo(files.UserFile().c_str(), 0644); }, "not a regular file"},
+        {"device", [&] { fs::create_symlink("/dev/null", files.UserFile()); }, "not a regular file"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(files.UserFile());
+        c.make();
+        for (bool add : {true, false}) {
+            error.clear();
+            EXPECT_FALSE(add ? Register() : Unregister());
+            EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+            EXPECT_EQ(error.find('\n'), std::string::npos) << "one line";
+        }
+        EXPECT_FALSE(fs::exists(files.BackupFile()));
+        if (std::string(c.name) == "read-only") {
+            EXPECT_EQ(UserText(), text);
+        }
+    }
+    EXPECT_TRUE(fs::is_symlink(files.UserFile()));
+}
+
+TEST_F(FakeHome, TheProgramRegistersInTheHomeFolderAndRejectsOtherFlagsNamingItself) {
+    const std::string program = DOVEL_SETTINGS_PATH;
+    const std::string env = "HOME='" + files.home + "' ";
+    const std::string out = files.home + "/out.txt";
+    auto run = [&](const std::string& flags) {
+        int raw = std::system((env + program + " " + flags + " >'" + out + "' 2>&1").c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(run("--register-xscreensaver"), 0);
+    EXPECT_EQ(ReadText(out).rfind("dovel-settings: ", 0), 0u) << ReadText(out);
+    std::string registered = UserText();
+    EXPECT_EQ(Count(registered, "dovel --root"), 1u);
+    for (const char* bad : {"--register-xscreensaver=no", "--unregister-xscreensaver=1", "--register",
+                            "--register-xscreensaver --unregister-xscreensaver"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(run(bad), 2);
+        EXPECT_EQ(ReadText(out).rfind("dovel-settings: ", 0), 0u) << ReadText(out);
+        EXPECT_EQ(UserText(), registered);
+    }
+    EXPECT_EQ(run("-unregister-xscreensaver"), 0);
+    EXPECT_FALSE(fs::exists(files.UserFile()));
 }
 
 }  // namespace

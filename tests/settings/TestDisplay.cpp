@@ -32,6 +32,9 @@ bool Open(std::string* error) {
     setenv("GTK_A11Y", "none", 1);
     setenv("NO_AT_BRIDGE", "1", 1);
     setenv("GSETTINGS_BACKEND", "memory", 1);
+    // No session bus: GTK asks for one (its settings portal), and GLib would
+    // start dbus-launch and a dbus-daemon that outlive the tests.
+    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 1);
 #if defined(__SANITIZE_ADDRESS__)
     // GTK's own GL lives in a Mesa driver that is unloaded before the leak
     // check, leaving stacks that no suppression can name; under the

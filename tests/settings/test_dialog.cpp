@@ -76,7 +76,7 @@ struct DialogTest : ::testing::Test {
     // Shows the window as the program does, once it is on screen.
     void Show() {
         gtk_window_present(dialog->window);
-        ASSERT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(dialog->window)); }, 10.0));
+        ASSERT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(dialog->window)); }, 60.0));
     }
     GtkWidget* W(const char* id) { return GTK_WIDGET(DialogObject(*dialog, id)); }
     void Check(const char* id, bool on) { gtk_check_button_set_active(GTK_CHECK_BUTTON(W(id)), on); }
@@ -172,6 +172,7 @@ TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) 
     // Return, with the focus in a number field.
     Show();
     EXPECT_TRUE(PressReturn("oNumHearts"));
+    RunUntil([&] { return dialog->finished; }, 60.0);  // a button pressed by key springs back first
     EXPECT_TRUE(dialog->finished && dialog->saved);
     EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(dialog->window)));
     const std::string cut = folder.substr(0, 1023);
@@ -266,7 +267,7 @@ TEST_F(DialogTest, EveryControlHasItsOwnMnemonicAndTheFolderChooserStartsInTheFo
     EXPECT_EQ(gtk_file_chooser_get_action(chooser), GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER);
     EXPECT_FALSE(gtk_file_chooser_get_select_multiple(chooser));
     GFile* start = nullptr;
-    RunUntil([&] { return (start = gtk_file_chooser_get_current_folder(chooser)) != nullptr; }, 10.0);
+    RunUntil([&] { return (start = gtk_file_chooser_get_current_folder(chooser)) != nullptr; }, 60.0);
     ASSERT_NE(start, nullptr);
     char* startPath = g_file_get_path(start);
     EXPECT_EQ(std::filesystem::path(startPath), std::filesystem::path(scratch.path));
@@ -279,15 +280,27 @@ TEST_F(DialogTest, EveryControlHasItsOwnMnemonicAndTheFolderChooserStartsInTheFo
 
 TEST_F(DialogTest, TheWebPageButtonHandsTheDocumentationToXdgOpenAsOneArgument) {
     EXPECT_EQ(FileUri("/a b/%\xc3\xbc;$(x)"), "file:///a%20b/%25%C3%BC%3B%24%28x%29");
+    // The manual is an HTML page whose pictures lie beside it.
     const std::string page = DocumentationFile(DataFolder());
-    ASSERT_FALSE(page.empty()) << "the build copies README.md beside " << DataFolder();
+    ASSERT_EQ(std::filesystem::path(page).filename(), "manual.html")
+        << "the build makes it beside " << DataFolder();
+    const std::string html = ReadFileText(page);
+    size_t pictures = 0;
+    for (size_t at = html.find("<img src=\""); at != std::string::npos;
+         at = html.find("<img src=\"", at + 1)) {
+        const size_t from = at + 10;
+        const std::string src = html.substr(from, html.find('"', from) - from);
+        EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::path(page).parent_path() / src)) << src;
+        ++pictures;
+    }
+    EXPECT_GE(pictures, 2u) << html.substr(0, 400);
     WriteFileText(scratch.File("xdg-open"), "#!/bin/sh\nprintf '%s|' \"$@\" > \"$0.args\"\n");
     chmod(scratch.File("xdg-open").c_str(), 0755);
     const std::string path = getenv("PATH") != nullptr ? getenv("PATH") : "";
     setenv("PATH", (scratch.path + ":" + path).c_str(), 1);
     Open(PrefsText(BG_COLOUR));
     Click("website");
-    bool ran = RunUntil([&] { return !ReadFileText(scratch.File("xdg-open.args")).empty(); }, 10.0);
+    bool ran = RunUntil([&] { return !ReadFileText(scratch.File("xdg-open.args")).empty(); }, 60.0);
     setenv("PATH", path.c_str(), 1);
     ASSERT_TRUE(ran);
     EXPECT_EQ(ReadFileText(scratch.File("xdg-open.args")), FileUri(page) + "|");
@@ -357,14 +370,18 @@ TEST_F(DialogTest, ThePreviewDrawsTheSceneWithTheValuesInTheControlsBeforeSaving
     };
     EXPECT_TRUE(RunUntil(shows(0, 0, 255), 60.0)) << nearColour << " blue, " << red << " red hearts";
     EXPECT_FALSE(dialog->preview.failed);
-    RunUntil([&] { return gtk_widget_get_width(GTK_WIDGET(picture)) > 0; }, 10.0);
-    EXPECT_EQ(gtk_widget_get_width(GTK_WIDGET(picture)), 320);
-    EXPECT_EQ(gtk_widget_get_height(GTK_WIDGET(picture)), 180);
+    EXPECT_TRUE(RunUntil(
+        [&] {
+            return gtk_widget_get_width(GTK_WIDGET(picture)) == 320 &&
+                   gtk_widget_get_height(GTK_WIDGET(picture)) == 180;
+        },
+        60.0))
+        << gtk_widget_get_width(GTK_WIDGET(picture)) << "x" << gtk_widget_get_height(GTK_WIDGET(picture));
 
     int64_t frames = dialog->preview.framesShown;
     Colour("oBGCol", 0.0f, 1.0f, 0.0f);
     EXPECT_TRUE(RunUntil(shows(0, 255, 0), 60.0)) << nearColour << " green, " << red << " red hearts";
-    EXPECT_TRUE(RunUntil([&] { return dialog->preview.framesShown > frames + 5; }, 20.0))
+    EXPECT_TRUE(RunUntil([&] { return dialog->preview.framesShown > frames + 5; }, 60.0))
         << "it keeps moving";
     EXPECT_EQ(ReadFileText(prefs), PrefsText(BG_DESKTOP)) << "nothing is stored before saving";
 }
