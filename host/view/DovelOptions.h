@@ -6,7 +6,7 @@
 
 #include "host/prefs/SettingsOverrides.h"
 
-// Where the views of a run on an X display go.
+// Where the views of a run on a display go.
 enum class DisplayMode {
     kWindow,      // a window of our own (the default)
     kFullscreen,  // one borderless view per monitor
@@ -16,6 +16,7 @@ enum class DisplayMode {
 
 struct DovelOptions {
     bool headless = false;
+    bool forceX11 = false;       // -x11: X11 (XWayland) even on a Wayland session
     DisplayMode mode = DisplayMode::kWindow;
     bool modeGiven = false;      // a mode flag was on the command line
     unsigned long windowId = 0;  // -window-id
