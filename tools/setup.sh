@@ -17,7 +17,7 @@ PACKAGES=(
   # on compositors they start headless: weston, sway (with swaybg, grim to
   # read the screen, wtype to type), mutter in a D-Bus session of its own
   libwayland-dev wayland-protocols libxkbcommon-dev libegl1-mesa-dev
-  weston sway swaybg grim wtype mutter dbus-bin
+  weston sway swaybg grim wtype mutter dbus-daemon
   # the settings window (GTK 4)
   libgtk-4-dev
   # images, fonts, preferences

@@ -47,8 +47,8 @@ bool ChooseEglConfig(void* display, const EglConfigWish& wish, void** config) {
 }
 
 void* CreateCompatibilityContext(void* display, void* config, std::string* error) {
-    const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK, EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT,
-                                 EGL_NONE};
+    const EGLint attributes[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                 EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
     EGLContext context = eglCreateContext(static_cast<EGLDisplay>(display), static_cast<EGLConfig>(config),
                                           EGL_NO_CONTEXT, attributes);
     if (context != EGL_NO_CONTEXT) return context;
@@ -58,7 +58,8 @@ void* CreateCompatibilityContext(void* display, void* config, std::string* error
 
 std::string EglFailure(const char* what) {
     char text[112];
-    std::snprintf(text, sizeof text, "%s failed (EGL error 0x%04x)", what, static_cast<unsigned>(eglGetError()));
+    std::snprintf(text, sizeof text, "%s failed (EGL error 0x%04x)", what,
+                  static_cast<unsigned>(eglGetError()));
     return text;
 }
 

@@ -16,7 +16,7 @@ enum class DisplayMode {
 
 struct DovelOptions {
     bool headless = false;
-    bool forceX11 = false;       // -x11: X11 (XWayland) even on a Wayland session
+    bool forceX11 = false;  // -x11: X11 (XWayland) even on a Wayland session
     DisplayMode mode = DisplayMode::kWindow;
     bool modeGiven = false;      // a mode flag was on the command line
     unsigned long windowId = 0;  // -window-id

@@ -49,7 +49,8 @@ void ToplevelClose(void* data, xdg_toplevel*) {
 }
 const xdg_toplevel_listener kToplevelListener = {ToplevelConfigure, ToplevelClose, nullptr, nullptr};
 
-void LayerConfigure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t width, uint32_t height) {
+void LayerConfigure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t width,
+                    uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(layer, serial);
     if (width > 0 && height > 0) Of(data)->SetLogicalSize(static_cast<int>(width), static_cast<int>(height));
     Of(data)->Configured();
@@ -73,7 +74,8 @@ const wl_callback_listener kFrameListener = {FrameCallbackDone};
 
 WaylandBackend::WaylandBackend(WaylandDisplay* display, WaylandRole r, int output, int width, int height)
     : d(display), role(r), outputIndex(output), logicalWidth(width), logicalHeight(height) {
-    if (role != WaylandRole::kWindow && outputIndex >= 0 && outputIndex < static_cast<int>(d->outputs.size())) {
+    if (role != WaylandRole::kWindow && outputIndex >= 0 &&
+        outputIndex < static_cast<int>(d->outputs.size())) {
         const WaylandOutput& o = *d->outputs[outputIndex];
         if (o.logicalWidth > 0 && o.logicalHeight > 0) {
             logicalWidth = o.logicalWidth;
@@ -110,14 +112,13 @@ bool WaylandBackend::CreateContext(std::string* error) {
         layerSurface = zwlr_layer_shell_v1_get_layer_surface(d->layerShell, surface, output,
                                                              ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "dovel");
         zwlr_layer_surface_v1_add_listener(layerSurface, &kLayerListener, this);
-        zwlr_layer_surface_v1_set_anchor(layerSurface, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
-                                                           ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                                           ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
-                                                           ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        zwlr_layer_surface_v1_set_anchor(
+            layerSurface, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                              ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
         // -1: cover the whole output, panels' reserved areas included.
         zwlr_layer_surface_v1_set_exclusive_zone(layerSurface, -1);
-        zwlr_layer_surface_v1_set_keyboard_interactivity(layerSurface,
-                                                         ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
+        zwlr_layer_surface_v1_set_keyboard_interactivity(
+            layerSurface, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE);
         zwlr_layer_surface_v1_set_size(layerSurface, 0, 0);
     } else {
         xdgSurface = xdg_wm_base_get_xdg_surface(d->wmBase, surface);
@@ -135,7 +136,8 @@ bool WaylandBackend::CreateContext(std::string* error) {
     }
     wl_surface_commit(surface);
     int scale = IntegerScale();
-    eglWindow = wl_egl_window_create(surface, std::max(1, logicalWidth * scale), std::max(1, logicalHeight * scale));
+    eglWindow =
+        wl_egl_window_create(surface, std::max(1, logicalWidth * scale), std::max(1, logicalHeight * scale));
     if (eglWindow == nullptr) {
         *error = "wl_egl_window_create failed";
         return false;
@@ -254,9 +256,10 @@ bool WaylandBackend::TakeNewSize(int* width, int* height) {
     if (viewport != nullptr && fractional120 != 0) {
         // Fractional scale: a buffer of the scaled size, shown at the
         // surface's size by the viewport.
-        *width = std::max(1, static_cast<int>(std::lround(logicalWidth * fractional120 / double{kScaleDenominator})));
-        *height =
-            std::max(1, static_cast<int>(std::lround(logicalHeight * fractional120 / double{kScaleDenominator})));
+        *width = std::max(
+            1, static_cast<int>(std::lround(logicalWidth * fractional120 / double{kScaleDenominator})));
+        *height = std::max(
+            1, static_cast<int>(std::lround(logicalHeight * fractional120 / double{kScaleDenominator})));
         wl_surface_set_buffer_scale(surface, 1);
         wp_viewport_set_destination(viewport, logicalWidth, logicalHeight);
         return true;

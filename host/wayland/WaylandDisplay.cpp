@@ -55,8 +55,8 @@ void OutputName(void* data, wl_output*, const char* name) {
     OutputOf(data)->name = name != nullptr ? name : "";
 }
 void OutputDescription(void*, wl_output*, const char*) {}
-const wl_output_listener kOutputListener = {OutputGeometry, OutputMode,        OutputDone,
-                                            OutputScale,    OutputName,        OutputDescription};
+const wl_output_listener kOutputListener = {OutputGeometry, OutputMode, OutputDone,
+                                            OutputScale,    OutputName, OutputDescription};
 
 void XdgOutputPosition(void* data, zxdg_output_v1*, int32_t x, int32_t y) {
     OutputOf(data)->x = x;
@@ -87,8 +87,8 @@ void KeyboardKeymap(void* data, wl_keyboard*, uint32_t format, int32_t fd, uint3
     // The map holds a NUL-terminated string; strnlen keeps a bad one in bounds.
     std::string keymapText(static_cast<const char*>(text), strnlen(static_cast<const char*>(text), size));
     munmap(text, size);
-    xkb_keymap* keymap =
-        xkb_keymap_new_from_string(d->xkb, keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    xkb_keymap* keymap = xkb_keymap_new_from_string(d->xkb, keymapText.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                                    XKB_KEYMAP_COMPILE_NO_FLAGS);
     if (keymap == nullptr) return;
     if (d->keyState != nullptr) xkb_state_unref(d->keyState);
     if (d->keymap != nullptr) xkb_keymap_unref(d->keymap);
@@ -104,8 +104,8 @@ void KeyboardKey(void* data, wl_keyboard*, uint32_t, uint32_t, uint32_t key, uin
     uint32_t sym = d->keyState != nullptr ? xkb_state_key_get_one_sym(d->keyState, key + 8) : 0;
     d->onInput(WaylandInput::kKey, sym);
 }
-void KeyboardModifiers(void* data, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched, uint32_t locked,
-                       uint32_t group) {
+void KeyboardModifiers(void* data, wl_keyboard*, uint32_t, uint32_t depressed, uint32_t latched,
+                       uint32_t locked, uint32_t group) {
     WaylandDisplay* d = Of(data);
     if (d->keyState != nullptr) xkb_state_update_mask(d->keyState, depressed, latched, locked, 0, 0, group);
 }
@@ -122,7 +122,8 @@ void PointerMotion(void* data, wl_pointer*, uint32_t, wl_fixed_t, wl_fixed_t) {
     if (Of(data)->onInput) Of(data)->onInput(WaylandInput::kMotion, 0);
 }
 void PointerButton(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t, uint32_t state) {
-    if (state == WL_POINTER_BUTTON_STATE_PRESSED && Of(data)->onInput) Of(data)->onInput(WaylandInput::kButton, 0);
+    if (state == WL_POINTER_BUTTON_STATE_PRESSED && Of(data)->onInput)
+        Of(data)->onInput(WaylandInput::kButton, 0);
 }
 void PointerAxis(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
 // The seat is bound at version 1, so the later pointer events never come.
@@ -157,7 +158,8 @@ void WmBasePing(void*, xdg_wm_base* base, uint32_t serial) {
 }
 const xdg_wm_base_listener kWmBaseListener = {WmBasePing};
 
-void RegistryGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version) {
+void RegistryGlobal(void* data, wl_registry* registry, uint32_t name, const char* interface,
+                    uint32_t version) {
     WaylandDisplay* d = Of(data);
     const std::string is = interface;
     if (is == wl_compositor_interface.name) {
@@ -177,15 +179,16 @@ void RegistryGlobal(void* data, wl_registry* registry, uint32_t name, const char
         d->wmBase = Bind<xdg_wm_base>(registry, name, &xdg_wm_base_interface, version, 1);
         xdg_wm_base_add_listener(d->wmBase, &kWmBaseListener, d);
     } else if (is == zxdg_output_manager_v1_interface.name) {
-        d->xdgOutputs = Bind<zxdg_output_manager_v1>(registry, name, &zxdg_output_manager_v1_interface, version, 3);
+        d->xdgOutputs =
+            Bind<zxdg_output_manager_v1>(registry, name, &zxdg_output_manager_v1_interface, version, 3);
     } else if (is == zxdg_decoration_manager_v1_interface.name) {
-        d->decorations =
-            Bind<zxdg_decoration_manager_v1>(registry, name, &zxdg_decoration_manager_v1_interface, version, 1);
+        d->decorations = Bind<zxdg_decoration_manager_v1>(registry, name,
+                                                          &zxdg_decoration_manager_v1_interface, version, 1);
     } else if (is == zwlr_layer_shell_v1_interface.name) {
         d->layerShell = Bind<zwlr_layer_shell_v1>(registry, name, &zwlr_layer_shell_v1_interface, version, 4);
     } else if (is == zwlr_screencopy_manager_v1_interface.name) {
-        d->screencopy =
-            Bind<zwlr_screencopy_manager_v1>(registry, name, &zwlr_screencopy_manager_v1_interface, version, 1);
+        d->screencopy = Bind<zwlr_screencopy_manager_v1>(registry, name,
+                                                         &zwlr_screencopy_manager_v1_interface, version, 1);
     } else if (is == wp_viewporter_interface.name) {
         d->viewporter = Bind<wp_viewporter>(registry, name, &wp_viewporter_interface, version, 1);
     } else if (is == wp_fractional_scale_manager_v1_interface.name) {

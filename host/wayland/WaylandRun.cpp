@@ -91,8 +91,9 @@ int WaylandRun::Run() {
 // (background kind 0) is read while nothing of Dovel shows.
 bool WaylandRun::CreateViews() {
     if (options.mode != DisplayMode::kFullscreen)
-        return AddView(WaylandRole::kWindow, -1,
-                       ViewRect{0.0, 0.0, static_cast<double>(options.width), static_cast<double>(options.height)});
+        return AddView(
+            WaylandRole::kWindow, -1,
+            ViewRect{0.0, 0.0, static_cast<double>(options.width), static_cast<double>(options.height)});
     if (wl.outputs.empty()) return Fail("the Wayland compositor has no outputs to cover");
     const WaylandRole role = wl.layerShell != nullptr ? WaylandRole::kOverlay : WaylandRole::kFullscreen;
     for (size_t i = 0; i < wl.outputs.size(); ++i) {
@@ -214,7 +215,8 @@ void WaylandRun::Wait(double seconds) {
 
 void WaylandRun::HandleInput(WaylandInput input, uint32_t keysym) {
     if (options.mode == DisplayMode::kWindow) {
-        if (input == WaylandInput::kKey && (keysym == XKB_KEY_Escape || keysym == XKB_KEY_q || keysym == XKB_KEY_Q))
+        if (input == WaylandInput::kKey &&
+            (keysym == XKB_KEY_Escape || keysym == XKB_KEY_q || keysym == XKB_KEY_Q))
             done = true;
         return;
     }

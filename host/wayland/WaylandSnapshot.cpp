@@ -91,8 +91,8 @@ void FrameFailed(void* data, zwlr_screencopy_frame_v1*) {
 void FrameDamage(void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t, uint32_t) {}
 void FrameDmabuf(void*, zwlr_screencopy_frame_v1*, uint32_t, uint32_t, uint32_t) {}
 void FrameBufferDone(void*, zwlr_screencopy_frame_v1*) {}
-const zwlr_screencopy_frame_v1_listener kFrameListener = {FrameBuffer, FrameFlags,  FrameReady,     FrameFailed,
-                                                          FrameDamage, FrameDmabuf, FrameBufferDone};
+const zwlr_screencopy_frame_v1_listener kFrameListener = {
+    FrameBuffer, FrameFlags, FrameReady, FrameFailed, FrameDamage, FrameDmabuf, FrameBufferDone};
 
 }  // namespace
 

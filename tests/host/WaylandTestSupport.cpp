@@ -40,8 +40,8 @@ bool TestUser(uid_t* uid, gid_t* gid) {
     if (user == nullptr) {
         ChildProcess add;
         int status = -1;
-        if (!add.Start({"useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin", kTestUser}, {},
-                       "/dev/null") ||
+        if (!add.Start({"useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin", kTestUser},
+                       {}, "/dev/null") ||
             !add.WaitExit(30.0, &status))
             return false;
         user = getpwnam(kTestUser);
@@ -96,8 +96,8 @@ bool Compositor::StartSway(const std::string& where, int width, int height, cons
     if (mkdir(runtimeDir.c_str(), 0700) != 0) return false;
     const std::string size = std::to_string(width) + "x" + std::to_string(height);
     WriteFileText(folder + "/sway.cfg", "xwayland disable\noutput HEADLESS-1 resolution " + size +
-                                            " position 0,0\noutput HEADLESS-2 resolution " + size + " position " +
-                                            std::to_string(width) + ",0\n" + config);
+                                            " position 0,0\noutput HEADLESS-2 resolution " + size +
+                                            " position " + std::to_string(width) + ",0\n" + config);
     if (geteuid() == 0) {
         // sway will not run as root: the folder goes to a user of the test's own.
         uid_t uid = 0;
@@ -106,8 +106,8 @@ bool Compositor::StartSway(const std::string& where, int width, int height, cons
         for (const auto& entry : fs::recursive_directory_iterator(folder))
             if (chown(entry.path().c_str(), uid, gid) != 0) return false;
         if (chown(folder.c_str(), uid, gid) != 0) return false;
-        asUser = {"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid), "--clear-groups",
-                  "--"};
+        asUser = {"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid),
+                  "--clear-groups", "--"};
     }
     std::vector<std::string> command = asUser;
     command.insert(command.end(), {"sway", "-c", folder + "/sway.cfg"});
@@ -163,6 +163,7 @@ bool Compositor::Screenshot(WindowPixels* out) const {
         return false;
     }
     for (const std::string& name : ListFolder(shots))
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) return ReadPng(shots + "/" + name, out);
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0)
+            return ReadPng(shots + "/" + name, out);
     return false;
 }

@@ -11,8 +11,8 @@
 
 struct Compositor {
     ChildProcess process;
-    std::string runtimeDir;          // XDG_RUNTIME_DIR of the compositor and its clients
-    std::string socket;              // WAYLAND_DISPLAY
+    std::string runtimeDir;           // XDG_RUNTIME_DIR of the compositor and its clients
+    std::string socket;               // WAYLAND_DISPLAY
     std::vector<std::string> asUser;  // the command prefix that runs a client as the compositor's user
 
     // Each starts the compositor in folder (its runtime folder goes there)

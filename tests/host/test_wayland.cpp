@@ -52,10 +52,11 @@ struct WaylandTest : ::testing::Test {
         args.insert(args.begin(), std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel");
         args.insert(args.end(), {"-prefs", prefs});
         // A fake home: no desktop settings of the machine's user reach the run.
-        ASSERT_TRUE(compositor.StartClient(&dovel, args,
-                                           {"HOME=" + scratch.path, "XDG_CONFIG_HOME=" + scratch.File(".config"),
-                                            "GSETTINGS_BACKEND=memory", "XDG_CURRENT_DESKTOP="},
-                                           scratch.File("dovel.log")));
+        ASSERT_TRUE(
+            compositor.StartClient(&dovel, args,
+                                   {"HOME=" + scratch.path, "XDG_CONFIG_HOME=" + scratch.File(".config"),
+                                    "GSETTINGS_BACKEND=memory", "XDG_CURRENT_DESKTOP="},
+                                   scratch.File("dovel.log")));
     }
     std::string Log() { return ReadFileText(scratch.File("dovel.log")); }
     // Waits until the screen (or the part that part picks) shows pixels
@@ -79,7 +80,8 @@ struct WaylandTest : ::testing::Test {
 };
 
 TEST_F(WaylandTest, OnWestonTheWindowDrawsTheSceneAndSigtermEndsIt) {
-    ASSERT_TRUE(compositor.StartWeston(scratch.path, 640, 360)) << "cannot start weston (tools/setup.sh installs it)";
+    ASSERT_TRUE(compositor.StartWeston(scratch.path, 640, 360))
+        << "cannot start weston (tools/setup.sh installs it)";
     WriteFileText(prefs, PrefsText(BG_COLOUR));
     Start({"-size", "320x240"});
     WindowPixels pixels;
