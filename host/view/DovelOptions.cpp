@@ -84,6 +84,7 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
     } else if (flag == "-frames") {
         if (!ParseInteger(value, 0, kMaxFrames, &n)) return Fail(error, "-frames wants a count of 0 or more");
         o->frames = n;
+        o->framesGiven = true;
     } else if (flag == "-every") {
         if (!ParseInteger(value, 1, kMaxFrames, &n)) return Fail(error, "-every wants a count of 1 or more");
         o->every = n;
@@ -220,6 +221,8 @@ static const char* DovelProgramHelpText() {
            "  -window-id ID    an existing X window (decimal or 0x-hex); wins over -root; one\n"
            "                   narrower than 400 pixels is drawn as the preview (always X11)\n"
            "  -x11             use X11 (XWayland on a Wayland session) even where Wayland is there\n"
+           "  On Wayland, -frames N ends the run once every drawing view has presented N\n"
+           "  frames, and -stats prints each view's output, size and frames at exit.\n"
            "  -fps             draw the measured frame rate in the upper left corner\n"
            "  -no-exit-on-input  with -fullscreen, keys, clicks and pointer moves do not end it\n"
            "  SIGTERM, SIGINT and SIGHUP end every mode.\n"

@@ -29,9 +29,10 @@ struct DovelOptions {
     bool wantWindowId = false;
     int width = 1280;
     int height = 720;
-    int64_t frames = 600;  // ticks of the 60 Hz virtual clock
-    std::string outDir;    // where PNG frames go; empty: none written
-    int64_t every = 1;     // write every Kth presented frame
+    int64_t frames = 600;      // ticks of the 60 Hz virtual clock
+    bool framesGiven = false;  // -frames was given (a Wayland run then ends after so many frames)
+    std::string outDir;        // where PNG frames go; empty: none written
+    int64_t every = 1;         // write every Kth presented frame
     bool seedGiven = false;
     uint32_t seed = 0;  // replaces the wall clock as the random seed
     bool preview = false;

@@ -4,6 +4,7 @@
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon-keysyms.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -59,6 +60,8 @@ struct WaylandRun {
     void Loop();
     void Wait(double seconds);
     void HandleInput(WaylandInput input, uint32_t keysym);
+    bool EnoughFrames() const;
+    void PrintStats(double seconds) const;
     void Finish();
 };
 
@@ -82,9 +85,38 @@ int WaylandRun::Run() {
         return 1;
     }
     ShowViews();
+    const double start = clock.Now();
     Loop();
+    if (options.stats) PrintStats(clock.Now() - start);
     Finish();
     return 0;
+}
+
+// -frames N: every view that draws has presented N frames.
+bool WaylandRun::EnoughFrames() const {
+    if (!options.framesGiven) return false;
+    for (const auto& running : views)
+        if (running->view->ThisScreenIsOn && running->view->framesPresented < options.frames) return false;
+    return true;
+}
+
+// -stats: one JSON object on standard output.
+void WaylandRun::PrintStats(double seconds) const {
+    std::string text = "{\"backend\":\"wayland\",\"seconds\":" + std::to_string(seconds) + ",\"views\":[";
+    for (size_t i = 0; i < views.size(); ++i) {
+        const DovelSSView& view = *views[i]->view;
+        const int screen = views[i]->backend->ScreenNumber();
+        std::string name =
+            screen >= 0 && screen < static_cast<int>(wl.outputs.size()) ? wl.outputs[screen]->name : "";
+        name.erase(
+            std::remove_if(name.begin(), name.end(), [](char c) { return c == '"' || c == '\\' || c < ' '; }),
+            name.end());
+        text += std::string(i > 0 ? "," : "") + "{\"output\":\"" + name +
+                "\",\"width\":" + std::to_string(static_cast<int>(view.frame().width)) +
+                ",\"height\":" + std::to_string(static_cast<int>(view.frame().height)) +
+                ",\"frames\":" + std::to_string(view.framesPresented) + "}";
+    }
+    std::printf("%s]}\n", text.c_str());
 }
 
 // Makes every view, each surface committed without a buffer: the snapshot
@@ -162,7 +194,7 @@ void WaylandRun::Loop() {
         if (quitFd >= 0 && QuitSignalArrived(quitFd)) done = true;
         if (wl_display_dispatch_pending(wl.display) < 0) ExitOnLostCompositor();
         for (auto& running : views) done = done || running->backend->closed;
-        if (done) break;
+        if (done || EnoughFrames()) break;
         // Sizes the compositor changed, and surfaces it configured late.
         StartConfiguredViews();
         bool drawing = false;

@@ -2,9 +2,11 @@
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "tests/host/HostTestSupport.h"
@@ -62,6 +64,20 @@ WindowPixels Columns(const WindowPixels& pixels, int x, int width) {
         for (int col = x; col < x + width && col < pixels.width; ++col)
             part.rgb.push_back(pixels.rgb[static_cast<size_t>(row) * pixels.width + col]);
     return part;
+}
+
+Compositor::~Compositor() {
+    if (process.pid <= 0) return;
+    // dbus-run-session's children (the bus and mutter) outlive a killed
+    // dbus-run-session, so they go first.
+    const std::string pid = std::to_string(process.pid);
+    std::string children = ReadFileText("/proc/" + pid + "/task/" + pid + "/children");
+    for (size_t at = 0; at < children.size();) {
+        const size_t end = std::min(children.find(' ', at), children.size());
+        const std::string child = children.substr(at, end - at);
+        if (!child.empty()) kill(static_cast<pid_t>(std::stol(child)), SIGKILL);
+        at = end + 1;
+    }
 }
 
 bool Compositor::WaitForSocket(const std::string& name) {

@@ -10,6 +10,13 @@
 #include "tests/host/XTestSupport.h"
 
 struct Compositor {
+    Compositor() = default;
+    Compositor(const Compositor&) = delete;
+    Compositor& operator=(const Compositor&) = delete;
+    // Ends the compositor and what its starter started (mutter's D-Bus
+    // session).
+    ~Compositor();
+
     ChildProcess process;
     std::string runtimeDir;           // XDG_RUNTIME_DIR of the compositor and its clients
     std::string socket;               // WAYLAND_DISPLAY

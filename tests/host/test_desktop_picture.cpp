@@ -77,9 +77,11 @@ const char* const kSway =
     "set $wall ~/w\ninclude ~/.config/sway/config\ninclude config.d/*\n"
     "output * bg $wall/all.jpg fill\noutput HEADLESS-2 bg #000000 solid_color\n";
 const char* const kSwayPart = "output HEADLESS-1 {\n  bg \"$H/sw one.jpg\" fit\n}\n";
-const char* const kHyprpaper = "preload = ~/pre.jpg\nwallpaper = ,~/every.jpg # all\nwallpaper = DP-1, ~/dp1.jpg\n";
+const char* const kHyprpaper =
+    "preload = ~/pre.jpg\nwallpaper = ,~/every.jpg # all\nwallpaper = DP-1, ~/dp1.jpg\n";
 // A running swaybg's command line (another program's is passed over).
-const char kSwaybg[] = "/usr/bin/swaybg\0-o\0*\0-i\0$H/bg all.png\0-m\0fill\0--output=HEADLESS-2\0-i$H/bg2.png";
+const char kSwaybg[] =
+    "/usr/bin/swaybg\0-o\0*\0-i\0$H/bg all.png\0-m\0fill\0--output=HEADLESS-2\0-i$H/bg2.png";
 
 // Files of the fake home: path from the home folder, contents.
 using Files = std::vector<std::pair<std::string, std::string>>;
@@ -264,8 +266,22 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
          1,
          "HEADLESS-2",
          "bg2.png"},
-        {"swaybg for every output", Pictures({"bg all.png"}) + Files{{"proc/7/cmdline", std::string(kSwaybg, sizeof kSwaybg - 1)}}, "", {}, {}, 0, "HEADLESS-1", "bg all.png"},
-        {"hyprpaper by monitor", Pictures({"pre.jpg", "every.jpg", "dp1.jpg"}) + Files{{".config/hypr/hyprpaper.conf", kHyprpaper}}, "", {}, "Hyprland", 0, "DP-1", "dp1.jpg"},
+        {"swaybg for every output",
+         Pictures({"bg all.png"}) + Files{{"proc/7/cmdline", std::string(kSwaybg, sizeof kSwaybg - 1)}},
+         "",
+         {},
+         {},
+         0,
+         "HEADLESS-1",
+         "bg all.png"},
+        {"hyprpaper by monitor",
+         Pictures({"pre.jpg", "every.jpg", "dp1.jpg"}) + Files{{".config/hypr/hyprpaper.conf", kHyprpaper}},
+         "",
+         {},
+         "Hyprland",
+         0,
+         "DP-1",
+         "dp1.jpg"},
         {"hyprpaper for every monitor, then preloaded",
          Pictures({"pre.jpg"}) + Files{{".config/hypr/hyprpaper.conf", kHyprpaper}},
          "",

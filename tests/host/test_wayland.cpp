@@ -1,9 +1,10 @@
 // dovel as a Wayland client of compositors the tests start: on weston the
 // window draws the scene, full screen covers the output through xdg-shell,
 // SIGTERM ends the run promptly and a compositor that goes away ends it
-// with status 1 and one line; on sway the layer shell covers both outputs,
-// the snapshot shows what the screen showed, MainMonitorOnly leaves the
-// second output black and a key ends the run.
+// with status 1 and one line, and the settings window's preview draws; on
+// sway the layer shell covers both outputs, the snapshot shows what the
+// screen showed, MainMonitorOnly leaves the second output black and a key
+// ends the run; on mutter full screen draws on both outputs.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -107,6 +108,22 @@ TEST_F(WaylandTest, OnWestonFullScreenCoversTheOutputAndALostCompositorEndsWithS
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
 }
 
+TEST_F(WaylandTest, OnWestonTheSettingsWindowsPreviewDraws) {
+    ASSERT_TRUE(compositor.StartWeston(scratch.path, 1280, 800));
+    WriteFileText(prefs, PrefsText(BG_COLOUR));
+    const std::string settings =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel-settings";
+    ASSERT_TRUE(
+        compositor.StartClient(&dovel, {settings, "-prefs", prefs},
+                               {"GDK_BACKEND=wayland", "HOME=" + scratch.path, "GSETTINGS_BACKEND=memory"},
+                               scratch.File("dovel.log")));
+    // The preview, rendered off screen, shows the background colour and
+    // hearts inside the dialog.
+    WindowPixels pixels;
+    EXPECT_TRUE(Shows(IsBackground, 0.005, &pixels)) << Log();
+    EXPECT_TRUE(Shows(IsHeart, 0.0002, &pixels)) << "no hearts in the preview\n" << Log();
+}
+
 TEST_F(WaylandTest, OnSwayTheLayerShellCoversBothOutputsOverTheSnapshotAndAKeyEndsIt) {
     // The desktop: green on both outputs.
     ASSERT_TRUE(compositor.StartSway(scratch.path, 320, 240, "output * bg #00c800 solid_color\n"))
@@ -133,6 +150,22 @@ TEST_F(WaylandTest, OnSwayTheLayerShellCoversBothOutputsOverTheSnapshotAndAKeyEn
         return dovel.WaitExit(1.0, &status);
     })) << "still running after a key";
     EXPECT_EQ(status, 0) << Log();
+}
+
+TEST_F(WaylandTest, OnMutterFullScreenDrawsOnBothOutputs) {
+    ASSERT_TRUE(compositor.StartMutter(scratch.path, 640, 360))
+        << "cannot start mutter (tools/setup.sh installs it)";
+    WriteFileText(prefs, PrefsText(BG_COLOUR));
+    // Frames are presented only when the compositor asks for them, that is
+    // while a view shows: 30 on each output end the run.
+    Start({"-fullscreen", "-frames", "30", "-stats"});
+    int status = -2;
+    ASSERT_TRUE(dovel.WaitExit(kShowLimit, &status)) << "not every output asked for frames\n" << Log();
+    EXPECT_EQ(status, 0) << Log();
+    const std::string log = Log();
+    for (const char* output : {"{\"output\":\"Meta-0\",\"width\":640,\"height\":360,\"frames\":",
+                               "{\"output\":\"Meta-1\",\"width\":640,\"height\":360,\"frames\":"})
+        EXPECT_NE(log.find(output), std::string::npos) << log;
 }
 
 }  // namespace
