@@ -13,6 +13,7 @@
 
 #include "host/view/DovelSSView.h"
 #include "host/view/FrameRate.h"
+#include "host/view/FrameTicks.h"
 #include "host/view/HostClock.h"
 #include "host/view/QuitSignals.h"
 #include "host/wayland/WaylandBackend.h"
@@ -33,12 +34,6 @@ struct RunningView {
         return backend->configured && !backend->closed && backend->frameDue && view->isAnimating();
     }
 };
-
-uint32_t FontTexture(const DovelSSView& view) {
-    const SSMAIN* scene = view.ssMain;
-    if (scene == nullptr || scene->textures == nullptr || scene->numTextures <= kFontSlot) return 0;
-    return scene->textures[kFontSlot].texID;
-}
 
 struct WaylandRun {
     WaylandRun(const DovelOptions& o, const HeadlessPaths& p) : options(o), paths(p) {}
@@ -188,7 +183,8 @@ void WaylandRun::ApplySizes() {
 }
 
 void WaylandRun::Loop() {
-    double next = clock.Now();
+    FrameTicks ticks;
+    ticks.Restart(clock.Now());
     while (!done) {
         // A run behind its ticks never waits, so the pipe is also read here.
         if (quitFd >= 0 && QuitSignalArrived(quitFd)) done = true;
@@ -204,18 +200,16 @@ void WaylandRun::Loop() {
             // No surface wants a frame (hidden, or waiting for the
             // compositor): sleep until an event or a signal arrives.
             Wait(-1.0);
-            next = clock.Now();
+            ticks.Restart(clock.Now());
             continue;
         }
-        if (now < next) {
-            Wait(next - now);
+        if (ticks.Until(now) > 0.0) {
+            Wait(ticks.Until(now));
             continue;
         }
         for (auto& running : views)
             if (running->Drawing()) running->view->animateOneFrame();
-        next += kAnimationInterval;
-        // Behind by more than a tick: start afresh rather than catch up.
-        if (next < clock.Now() - kAnimationInterval) next = clock.Now();
+        ticks.Ran(clock.Now());
     }
 }
 
@@ -230,11 +224,7 @@ void WaylandRun::Wait(double seconds) {
         ExitOnLostCompositor();
     }
     pollfd fds[2] = {{wl_display_get_fd(display), POLLIN, 0}, {quitFd, POLLIN, 0}};
-    timespec limit{};
-    if (seconds >= 0.0) {
-        limit.tv_sec = static_cast<time_t>(seconds);
-        limit.tv_nsec = static_cast<long>((seconds - std::floor(seconds)) * 1e9);
-    }
+    const timespec limit = WaitTime(seconds >= 0.0 ? seconds : 0.0);
     ppoll(fds, quitFd >= 0 ? 2 : 1, seconds >= 0.0 ? &limit : nullptr, nullptr);
     if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
         if (wl_display_read_events(display) < 0) ExitOnLostCompositor();
