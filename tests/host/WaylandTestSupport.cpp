@@ -92,14 +92,14 @@ bool Compositor::WaitForSocket(const std::string& name) {
     });
 }
 
-bool Compositor::StartWeston(const std::string& where, int width, int height) {
+bool Compositor::StartWeston(const std::string& where, int width, int height, int scale) {
     folder = where;
     runtimeDir = folder + "/runtime";
     socket = "wl-dovel-test";
     if (mkdir(runtimeDir.c_str(), 0700) != 0) return false;
     if (!process.Start({"weston", "--backend=headless-backend.so", "--use-pixman", "--socket=" + socket,
                         "--width=" + std::to_string(width), "--height=" + std::to_string(height),
-                        "--idle-time=0", "--debug", "--no-config"},
+                        "--scale=" + std::to_string(scale), "--idle-time=0", "--debug", "--no-config"},
                        {"XDG_RUNTIME_DIR=" + runtimeDir}, folder + "/weston.log"))
         return false;
     return WaitForSocket(socket);

@@ -24,7 +24,7 @@ struct Compositor {
 
     // Each starts the compositor in folder (its runtime folder goes there)
     // and waits until it accepts clients. False when it cannot.
-    bool StartWeston(const std::string& folder, int width, int height);
+    bool StartWeston(const std::string& folder, int width, int height, int scale = 1);
     // Two outputs of width x height side by side, with more lines of
     // configuration; the folder is handed to an unprivileged user when the
     // test runs as root.

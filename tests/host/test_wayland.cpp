@@ -108,6 +108,18 @@ TEST_F(WaylandTest, OnWestonFullScreenCoversTheOutputAndALostCompositorEndsWithS
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
 }
 
+TEST_F(WaylandTest, OnAnOutputOfScaleTwoTheViewDrawsEveryPixel) {
+    ASSERT_TRUE(compositor.StartWeston(scratch.path, 640, 360, 2));
+    WriteFileText(prefs, PrefsText(BG_COLOUR));
+    Start({"-fullscreen", "-frames", "10", "-stats"});
+    int status = -2;
+    ASSERT_TRUE(dovel.WaitExit(kShowLimit, &status)) << Log();
+    EXPECT_EQ(status, 0) << Log();
+    // The output is 640 x 360 in surface units; the scene is drawn at its
+    // 1280 x 720 pixels.
+    EXPECT_NE(Log().find("\"width\":1280,\"height\":720,"), std::string::npos) << Log();
+}
+
 TEST_F(WaylandTest, OnWestonTheSettingsWindowsPreviewDraws) {
     ASSERT_TRUE(compositor.StartWeston(scratch.path, 1280, 800));
     WriteFileText(prefs, PrefsText(BG_COLOUR));
