@@ -18,26 +18,7 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizers' leak check runs at exit and takes its time.
-constexpr double kQuitLimit = 5.0;
-#else
-constexpr double kQuitLimit = 0.5;
-#endif
 constexpr double kShowLimit = 60.0;
-
-bool IsBackground(uint32_t p) {
-    return NearColour(p, 51, 102, 153);  // the preferences' colour (0.2, 0.4, 0.6)
-}
-bool IsHeart(uint32_t p) {
-    return (p >> 16 & 0xff) > 120 && (p >> 8 & 0xff) < 90;
-}
-bool IsGreen(uint32_t p) {
-    return NearColour(p, 0, 200, 0, 24);
-}
-bool IsBlack(uint32_t p) {
-    return p == 0;
-}
 
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
