@@ -95,5 +95,14 @@ int main(int argc, char** argv) {
                 SettingsFile(4,
                              "<background><static><duration>9</duration><file><size width=\"1\" "
                              "height=\"1\">~/picture.jpg</size></file></static></background>"));
+    ok &= Write(
+        desktop, "sway.config",
+        SettingsFile(5,
+                     "set $p ~/picture.jpg\ninclude ~/.config/sway/config\noutput eDP-1 {\n bg $p fill\n}\n"
+                     "output * bg #000000 solid_color\n"));
+    ok &= Write(desktop, "hyprpaper.conf",
+                SettingsFile(6, "preload = ~/none.jpg\nwallpaper = eDP-1,~/picture.jpg\n"));
+    static const char swaybg[] = "swaybg\0-o\0eDP-1\0-i\0~/picture.jpg\0--image=x";
+    ok &= Write(desktop, "swaybg.cmdline", SettingsFile(7, std::string(swaybg, sizeof swaybg - 1)));
     return ok ? 0 : 1;
 }

@@ -1,7 +1,8 @@
-// dovel: the screen saver. On an X display it draws in a window, full screen
-// on every monitor, in XScreenSaver's window or in any window by id; without
-// a display (or with -headless) it renders into an offscreen EGL drawable
-// and can write its frames as PNG files.
+// dovel: the screen saver. On a Wayland session it draws in a window or full
+// screen on every output as a Wayland client; on an X display in a window,
+// full screen on every monitor, in XScreenSaver's window or in any window by
+// id; without a display (or with -headless) it renders into an offscreen EGL
+// drawable and can write its frames as PNG files.
 #include <cstdio>
 #include <cstdlib>
 
@@ -12,6 +13,7 @@
 #include "host/view/ResourcePath.h"
 #include "host/view/RunStats.h"
 #include "host/prefs/StoredSettings.h"
+#include "host/wayland/WaylandRun.h"
 #include "host/x11/X11Run.h"
 
 namespace {
@@ -26,15 +28,28 @@ void StderrErrorHook(const char* message) {
     std::fprintf(stderr, "dovel: %s\n", message);
 }
 
+bool IsSet(const char* name) {
+    const char* value = getenv(name);
+    return value != nullptr && value[0] != '\0';
+}
+
 bool HasDisplay() {
-    const char* display = getenv("DISPLAY");
-    return display != nullptr && display[0] != '\0';
+    return IsSet("DISPLAY");
+}
+
+// Wayland where the session is one, unless -x11 asks for X11 or the mode
+// draws into an X window (-root, -window-id).
+bool WantsWayland(const DovelOptions& options) {
+    return IsSet("WAYLAND_DISPLAY") && !options.forceX11 &&
+           (options.mode == DisplayMode::kWindow || options.mode == DisplayMode::kFullscreen);
 }
 
 bool WantsHeadless(const DovelOptions& options) {
     if (options.headless) return true;
-    if (HasDisplay() || options.modeGiven) return false;
-    std::fprintf(stderr, "dovel: no display (DISPLAY is not set); rendering headless instead (-headless)\n");
+    if (HasDisplay() || IsSet("WAYLAND_DISPLAY") || options.modeGiven) return false;
+    std::fprintf(stderr,
+                 "dovel: no display (neither WAYLAND_DISPLAY nor DISPLAY is set); rendering headless instead "
+                 "(-headless)\n");
     return true;
 }
 
@@ -65,6 +80,16 @@ int main(int argc, char** argv) {
     paths.prefsPath =
         options.prefsFile.empty() ? ScreenSaverDefaults::PathForModule(kModuleName) : options.prefsFile;
     if (!WantsHeadless(options)) {
+        if (WantsWayland(options)) {
+            int status = RunWayland(options, paths);
+            if (status != kNoWaylandCompositor) return status;
+            if (!HasDisplay()) {
+                std::fprintf(stderr, "dovel: cannot connect to the Wayland compositor \"%s\"\n",
+                             getenv("WAYLAND_DISPLAY"));
+                return 1;
+            }
+            std::fprintf(stderr, "dovel: cannot connect to the Wayland compositor; using the X display\n");
+        }
         if (!HasDisplay()) {
             std::fprintf(stderr, "dovel: drawing on a window needs an X display, and DISPLAY is not set\n");
             return 1;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks, builds Dovel and runs it.
-# On a display ($DISPLAY) Dovel draws in a window (Escape or q ends it);
+# On a display Dovel draws in a window (Escape or q ends it): a native
+# Wayland window with $WAYLAND_DISPLAY set, else an X11 one on $DISPLAY;
 # without one it renders ten seconds headless and writes every 30th frame as
 # PNG to ./out/frames. Extra arguments go to dovel (-fullscreen, -fps, ...);
 # DOVEL_BUILD_DIR names another build folder (default build).
@@ -13,7 +14,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target dovel
 dovel="$build/bin/dovel"
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ -n "${WAYLAND_DISPLAY:-}" ] || [ -n "${DISPLAY:-}" ]; then
   exec "$dovel" "$@"
 fi
 

@@ -13,6 +13,11 @@ PACKAGES=(
   libx11-dev libxrandr-dev libxinerama-dev xvfb xauth
   # the X11 tests: a nested server with two monitors, window tools
   xserver-xephyr x11-utils
+  # the Wayland backend (protocol code generated at build time), and its tests
+  # on compositors they start headless: weston, sway (with swaybg, grim to
+  # read the screen, wtype to type), mutter in a D-Bus session of its own
+  libwayland-dev wayland-protocols libxkbcommon-dev libegl1-mesa-dev
+  weston sway swaybg grim wtype mutter dbus-daemon
   # the settings window (GTK 4)
   libgtk-4-dev
   # images, fonts, preferences

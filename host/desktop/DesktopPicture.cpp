@@ -12,10 +12,23 @@
 
 #include "host/desktop/DesktopSettingsFiles.h"
 #include "host/desktop/DesktopSettingsReaders.h"
+#include "host/desktop/WlrootsWallpapers.h"
 
 namespace {
 
-enum class Source { kGnome, kCinnamon, kMate, kXfce, kPlasma, kFeh, kNitrogen, kNone };
+enum class Source {
+    kGnome,
+    kCinnamon,
+    kMate,
+    kXfce,
+    kPlasma,
+    kFeh,
+    kNitrogen,
+    kSwaybg,
+    kSway,
+    kHyprpaper,
+    kNone
+};
 
 // The source of the desktop named in $XDG_CURRENT_DESKTOP (a list separated
 // by ':', the first name known here wins), or kNone.
@@ -25,7 +38,8 @@ Source RunningDesktop(const std::string& currentDesktop) {
         Source source;
     } kDesktops[] = {{"GNOME", Source::kGnome},       {"X-Cinnamon", Source::kCinnamon},
                      {"Cinnamon", Source::kCinnamon}, {"MATE", Source::kMate},
-                     {"XFCE", Source::kXfce},         {"KDE", Source::kPlasma}};
+                     {"XFCE", Source::kXfce},         {"KDE", Source::kPlasma},
+                     {"sway", Source::kSwaybg},       {"Hyprland", Source::kHyprpaper}};
     size_t from = 0;
     while (from <= currentDesktop.size()) {
         size_t end = std::min(currentDesktop.find(':', from), currentDesktop.size());
@@ -55,6 +69,12 @@ std::vector<std::string> Wallpapers(Source source, bool running, int monitorInde
             return FehWallpapers(monitorIndex, sources.home);
         case Source::kNitrogen:
             return NitrogenWallpapers(monitorIndex, sources.configHome);
+        case Source::kSwaybg:
+            return SwaybgWallpapers(monitorName, sources.procDir);
+        case Source::kSway:
+            return SwayWallpapers(monitorName, sources.home, sources.configHome, sources.swaySystemConfig);
+        case Source::kHyprpaper:
+            return HyprpaperWallpapers(monitorName, sources.configHome);
         case Source::kNone:
             break;
     }
@@ -97,11 +117,14 @@ DesktopPictureSources DesktopPictureSourcesFromEnvironment() {
 
 std::string FindDesktopPicture(int monitorIndex, const std::string& monitorName,
                                const DesktopPictureSources& sources) {
-    std::vector<Source> order = {Source::kGnome,  Source::kCinnamon, Source::kMate,    Source::kXfce,
-                                 Source::kPlasma, Source::kFeh,      Source::kNitrogen};
+    std::vector<Source> order = {Source::kGnome,  Source::kCinnamon, Source::kMate,     Source::kXfce,
+                                 Source::kPlasma, Source::kFeh,      Source::kNitrogen, Source::kSwaybg,
+                                 Source::kSway,   Source::kHyprpaper};
     Source running = RunningDesktop(sources.currentDesktop);
     auto found = std::find(order.begin(), order.end(), running);
-    if (found != order.end()) std::rotate(order.begin(), found, found + 1);
+    // On sway, what swaybg shows and then sway's own config.
+    auto last = found != order.end() && running == Source::kSwaybg ? found + 2 : found + 1;
+    if (found != order.end()) std::rotate(order.begin(), found, last);
     for (Source source : order) {
         for (const std::string& value :
              Wallpapers(source, source == running, monitorIndex, monitorName, sources)) {

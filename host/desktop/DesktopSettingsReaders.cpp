@@ -154,9 +154,39 @@ std::vector<XfceImage> XfceLastImages(const std::string& xml) {
 // ---------------------------------------------------------------------------
 // The shell command line of ~/.fehbg
 
-// Splits a shell script into commands of words, undoing quotes and
-// backslashes. Newlines, ';', '&' and '|' end a command; '#' at the start of
-// a word begins a comment.
+bool IsFehCommand(const std::string& word) {
+    size_t slash = word.rfind('/');
+    return word.substr(slash == std::string::npos ? 0 : slash + 1) == "feh";
+}
+
+// The feh options .fehbg may hold that take the next word as their value.
+bool TakesValue(const std::string& option) {
+    static const char* const kOptions[] = {"--image-bg", "--geometry", "-g", "--xinerama-index", "--output"};
+    for (const char* name : kOptions)
+        if (option == name) return true;
+    return false;
+}
+
+std::vector<std::string> FehFiles(const std::vector<std::string>& command) {
+    std::vector<std::string> files;
+    for (size_t i = 1; i < command.size(); ++i) {
+        if (command[i].empty() || command[i][0] != '-')
+            files.push_back(command[i]);
+        else if (TakesValue(command[i]))
+            ++i;
+    }
+    return files;
+}
+
+// The value at index first (when there is one), then the others in order.
+std::vector<std::string> ThisOneFirst(std::vector<std::string> values, int index) {
+    if (index > 0 && static_cast<size_t>(index) < values.size())
+        std::rotate(values.begin(), values.begin() + index, values.begin() + index + 1);
+    return values;
+}
+
+}  // namespace
+
 std::vector<std::vector<std::string>> ShellCommands(const std::string& script) {
     std::vector<std::vector<std::string>> commands(1);
     std::string word;
@@ -202,38 +232,6 @@ std::vector<std::vector<std::string>> ShellCommands(const std::string& script) {
     return commands;
 }
 
-bool IsFehCommand(const std::string& word) {
-    size_t slash = word.rfind('/');
-    return word.substr(slash == std::string::npos ? 0 : slash + 1) == "feh";
-}
-
-// The feh options .fehbg may hold that take the next word as their value.
-bool TakesValue(const std::string& option) {
-    static const char* const kOptions[] = {"--image-bg", "--geometry", "-g", "--xinerama-index", "--output"};
-    for (const char* name : kOptions)
-        if (option == name) return true;
-    return false;
-}
-
-std::vector<std::string> FehFiles(const std::vector<std::string>& command) {
-    std::vector<std::string> files;
-    for (size_t i = 1; i < command.size(); ++i) {
-        if (command[i].empty() || command[i][0] != '-')
-            files.push_back(command[i]);
-        else if (TakesValue(command[i]))
-            ++i;
-    }
-    return files;
-}
-
-// The value at index first (when there is one), then the others in order.
-std::vector<std::string> ThisOneFirst(std::vector<std::string> values, int index) {
-    if (index > 0 && static_cast<size_t>(index) < values.size())
-        std::rotate(values.begin(), values.begin() + index, values.begin() + index + 1);
-    return values;
-}
-
-}  // namespace
 
 std::vector<std::string> XfceWallpapers(int monitorIndex, const std::string& monitorName,
                                         const std::string& configHome) {

@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+// Splits a shell script (or a shell-like configuration) into commands of
+// words, undoing quotes and backslashes. Newlines, ';', '&' and '|' end a
+// command; '#' at the start of a word begins a comment.
+std::vector<std::vector<std::string>> ShellCommands(const std::string& script);
+
 // Xfce: the "last-image" properties of channel xfce4-desktop
 // ($XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml/xfce4-desktop.xml).
 // This monitor's (monitor<OUTPUT>, or monitor<INDEX> as older versions name

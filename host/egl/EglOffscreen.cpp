@@ -4,31 +4,13 @@
 #include <EGL/eglext.h>
 #include <GL/gl.h>
 
-#include <cstring>
+#include "host/egl/EglConfig.h"
 
 namespace {
 
-std::string EglErrorText(const char* what) {
-    char buf[96];
-    std::snprintf(buf, sizeof buf, "%s failed (EGL error 0x%04x)", what,
-                  static_cast<unsigned>(eglGetError()));
-    return buf;
-}
-
-bool HasExtension(const char* list, const char* name) {
-    if (!list) return false;
-    const size_t n = std::strlen(name);
-    for (const char* p = list; (p = std::strstr(p, name)) != nullptr; p += n) {
-        const bool startOk = (p == list) || p[-1] == ' ';
-        const bool endOk = p[n] == '\0' || p[n] == ' ';
-        if (startOk && endOk) return true;
-    }
-    return false;
-}
-
 EGLDisplay OpenSurfacelessDisplay(std::string* error) {
     const char* clientExts = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    if (!HasExtension(clientExts, "EGL_MESA_platform_surfaceless")) {
+    if (!EglHasExtension(clientExts, "EGL_MESA_platform_surfaceless")) {
         *error = "EGL_MESA_platform_surfaceless is not available (is Mesa's libegl-mesa0 installed?)";
         return EGL_NO_DISPLAY;
     }
@@ -39,7 +21,7 @@ EGLDisplay OpenSurfacelessDisplay(std::string* error) {
         return EGL_NO_DISPLAY;
     }
     EGLDisplay dpy = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (dpy == EGL_NO_DISPLAY) *error = EglErrorText("eglGetPlatformDisplayEXT");
+    if (dpy == EGL_NO_DISPLAY) *error = EglFailure("eglGetPlatformDisplayEXT");
     return dpy;
 }
 
@@ -57,47 +39,27 @@ bool EglOffscreen::Create(int w, int h, std::string* error) {
     if (dpy == EGL_NO_DISPLAY) return false;
     EGLint major = 0, minor = 0;
     if (!eglInitialize(dpy, &major, &minor)) {
-        *error = EglErrorText("eglInitialize");
+        *error = EglFailure("eglInitialize");
         return false;
     }
     display = dpy;
     if (!eglBindAPI(EGL_OPENGL_API)) {
-        *error = EglErrorText("eglBindAPI(EGL_OPENGL_API)");
+        *error = EglFailure("eglBindAPI(EGL_OPENGL_API)");
         Destroy();
         return false;
     }
-    const EGLint configAttribs[] = {EGL_SURFACE_TYPE,
-                                    EGL_PBUFFER_BIT,
-                                    EGL_RENDERABLE_TYPE,
-                                    EGL_OPENGL_BIT,
-                                    EGL_RED_SIZE,
-                                    8,
-                                    EGL_GREEN_SIZE,
-                                    8,
-                                    EGL_BLUE_SIZE,
-                                    8,
-                                    EGL_ALPHA_SIZE,
-                                    8,
-                                    EGL_DEPTH_SIZE,
-                                    16,
-                                    EGL_NONE};
-    EGLConfig cfg = nullptr;
-    EGLint count = 0;
-    if (!eglChooseConfig(dpy, configAttribs, &cfg, 1, &count) || count < 1) {
+    void* cfg = nullptr;
+    if (!ChooseEglConfig(dpy, EglConfigWish{EGL_PBUFFER_BIT, 8, 0}, &cfg)) {
         *error = "no EGL config with RGBA8, a 16-bit depth buffer and pbuffer support";
         Destroy();
         return false;
     }
     config = cfg;
-    const EGLint ctxAttribs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    EGLContext ctx = eglCreateContext(dpy, cfg, EGL_NO_CONTEXT, ctxAttribs);
-    if (ctx == EGL_NO_CONTEXT) {
-        *error = EglErrorText("eglCreateContext (OpenGL compatibility profile)");
+    context = CreateCompatibilityContext(dpy, cfg, error);
+    if (context == nullptr) {
         Destroy();
         return false;
     }
-    context = ctx;
     return Resize(w, h, error);
 }
 
@@ -121,14 +83,14 @@ bool EglOffscreen::Resize(int w, int h, std::string* error) {
     const EGLint pbAttribs[] = {EGL_WIDTH, w, EGL_HEIGHT, h, EGL_NONE};
     EGLSurface surf = eglCreatePbufferSurface(dpy, static_cast<EGLConfig>(config), pbAttribs);
     if (surf == EGL_NO_SURFACE) {
-        *error = EglErrorText("eglCreatePbufferSurface");
+        *error = EglFailure("eglCreatePbufferSurface");
         return false;
     }
     surface = surf;
     width = w;
     height = h;
     if (!MakeCurrent()) {
-        *error = EglErrorText("eglMakeCurrent");
+        *error = EglFailure("eglMakeCurrent");
         return false;
     }
     return true;

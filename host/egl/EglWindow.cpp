@@ -3,57 +3,16 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 
+#include <cstdint>
 #include <cstdio>
-#include <vector>
 
-namespace {
-
-std::string EglFailure(const char* what) {
-    char text[112];
-    std::snprintf(text, sizeof text, "%s failed (EGL error 0x%04x)", what,
-                  static_cast<unsigned>(eglGetError()));
-    return text;
-}
-
-// The config whose native visual is the window's, with 8-bit RGB, a depth
-// buffer and desktop OpenGL on a window surface.
-bool ConfigForVisual(EGLDisplay dpy, unsigned long visualId, EGLConfig* out) {
-    const EGLint wanted[] = {EGL_SURFACE_TYPE,
-                             EGL_WINDOW_BIT,
-                             EGL_RENDERABLE_TYPE,
-                             EGL_OPENGL_BIT,
-                             EGL_RED_SIZE,
-                             8,
-                             EGL_GREEN_SIZE,
-                             8,
-                             EGL_BLUE_SIZE,
-                             8,
-                             EGL_DEPTH_SIZE,
-                             16,
-                             EGL_NONE};
-    EGLint count = 0;
-    if (!eglChooseConfig(dpy, wanted, nullptr, 0, &count) || count <= 0) return false;
-    std::vector<EGLConfig> configs(static_cast<size_t>(count));
-    if (!eglChooseConfig(dpy, wanted, configs.data(), count, &count)) return false;
-    for (EGLint i = 0; i < count; ++i) {
-        EGLint visual = 0;
-        if (eglGetConfigAttrib(dpy, configs[i], EGL_NATIVE_VISUAL_ID, &visual) &&
-            static_cast<unsigned long>(visual) == visualId) {
-            *out = configs[i];
-            return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
+#include "host/egl/EglConfig.h"
 
 bool EglWindow::Create(void* eglDisplay, unsigned long window, unsigned long visualId, std::string* error) {
     Destroy();
-    EGLDisplay dpy = static_cast<EGLDisplay>(eglDisplay);
-    display = dpy;
-    EGLConfig config = nullptr;
-    if (!ConfigForVisual(dpy, visualId, &config)) {
+    display = eglDisplay;
+    void* config = nullptr;
+    if (!ChooseEglConfig(eglDisplay, EglConfigWish{EGL_WINDOW_BIT, -1, visualId}, &config)) {
         char text[128];
         std::snprintf(text, sizeof text,
                       "no OpenGL configuration with 8-bit RGB and a depth buffer for visual 0x%lx of window "
@@ -62,16 +21,30 @@ bool EglWindow::Create(void* eglDisplay, unsigned long window, unsigned long vis
         *error = text;
         return false;
     }
-    const EGLint contextAttribs[] = {EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                     EGL_CONTEXT_OPENGL_COMPATIBILITY_PROFILE_BIT, EGL_NONE};
-    context = eglCreateContext(dpy, config, EGL_NO_CONTEXT, contextAttribs);
-    if (context == EGL_NO_CONTEXT) {
-        context = nullptr;
-        *error = EglFailure("eglCreateContext (OpenGL compatibility profile)");
+    return Finish(config, reinterpret_cast<void*>(static_cast<uintptr_t>(window)), 1, error);
+}
+
+bool EglWindow::CreateForWayland(void* eglDisplay, void* eglWindow, std::string* error) {
+    Destroy();
+    // RGBA: Mesa's software path draws wrong colours into XRGB buffers.
+    display = eglDisplay;
+    void* config = nullptr;
+    if (!ChooseEglConfig(eglDisplay, EglConfigWish{EGL_WINDOW_BIT, 8, 0}, &config)) {
+        *error = "no OpenGL configuration with 8-bit RGBA and a depth buffer on the Wayland display";
         return false;
     }
+    return Finish(config, eglWindow, 0, error);
+}
+
+bool EglWindow::Finish(void* config, void* nativeWindow, int swapInterval, std::string* error) {
+    EGLDisplay dpy = static_cast<EGLDisplay>(display);
+    context = CreateCompatibilityContext(display, config, error);
+    if (context == nullptr) return false;
     const EGLint surfaceAttribs[] = {EGL_RENDER_BUFFER, EGL_BACK_BUFFER, EGL_NONE};
-    surface = eglCreateWindowSurface(dpy, config, static_cast<EGLNativeWindowType>(window), surfaceAttribs);
+    // X11's native window is the window id, Wayland's a wl_egl_window
+    // pointer; EGL takes either through the same integer type.
+    surface = eglCreateWindowSurface(dpy, static_cast<EGLConfig>(config),
+                                     reinterpret_cast<EGLNativeWindowType>(nativeWindow), surfaceAttribs);
     if (surface == EGL_NO_SURFACE) {
         surface = nullptr;
         *error = EglFailure("eglCreateWindowSurface");
@@ -83,7 +56,7 @@ bool EglWindow::Create(void* eglDisplay, unsigned long window, unsigned long vis
         Destroy();
         return false;
     }
-    eglSwapInterval(dpy, 1);
+    eglSwapInterval(dpy, swapInterval);
     return true;
 }
 

@@ -84,6 +84,7 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
     } else if (flag == "-frames") {
         if (!ParseInteger(value, 0, kMaxFrames, &n)) return Fail(error, "-frames wants a count of 0 or more");
         o->frames = n;
+        o->framesGiven = true;
     } else if (flag == "-every") {
         if (!ParseInteger(value, 1, kMaxFrames, &n)) return Fail(error, "-every wants a count of 1 or more");
         o->every = n;
@@ -124,6 +125,8 @@ bool TakeSwitch(const std::string& flag, DovelOptions* o) {
         o->wantFullscreen = true;
     else if (flag == "-root")
         o->wantRoot = true;
+    else if (flag == "-x11")
+        o->forceX11 = true;
     else if (flag == "-fps")
         o->showFps = true;
     else if (flag == "-no-exit-on-input")
@@ -197,7 +200,7 @@ ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* o
 }
 
 const char* DovelUsageLine() {
-    return "usage: dovel [-window | -fullscreen | -root | -window-id ID] [-fps] [-no-exit-on-input]\n"
+    return "usage: dovel [-window | -fullscreen | -root | -window-id ID] [-x11] [-fps] [-no-exit-on-input]\n"
            "       dovel -headless [-frames N] [-out DIR] [-every K] [-seed N] [-snapshot FILE] [-stats]\n"
            "       common: [-size WxH] [-preview] [-prefs FILE] [-help]";
 }
@@ -206,15 +209,21 @@ const char* DovelUsageLine() {
 static const char* DovelProgramHelpText() {
     return "Dovel, an OpenGL screen saver: a winged archer among floating hearts.\n"
            "\n"
-           "On an X display ($DISPLAY), where to draw:\n"
+           "On a Wayland session ($WAYLAND_DISPLAY) Dovel runs as a Wayland client; on\n"
+           "an X display ($DISPLAY) as an X11 client. Where to draw:\n"
            "  -window          a window of its own titled \"Dovel\" (the default);\n"
            "                   Escape, q or closing the window ends it\n"
-           "  -fullscreen      one borderless view on every monitor; any key, click or\n"
-           "                   pointer move ends it\n"
+           "  -fullscreen      one borderless view on every monitor (Wayland: every output,\n"
+           "                   above everything where the compositor offers the layer shell);\n"
+           "                   any key, click or pointer move ends it\n"
            "  -root            XScreenSaver's mode: the window named by $XSCREENSAVER_WINDOW,\n"
-           "                   else the root window\n"
-           "  -window-id ID    an existing window (decimal or 0x-hex); wins over -root; one\n"
+           "                   else the root window (always X11)\n"
+           "  -window-id ID    an existing X window (decimal or 0x-hex); wins over -root; one\n"
            "                   that does not cover a whole monitor is drawn as the preview\n"
+           "                   (always X11)\n"
+           "  -x11             use X11 (XWayland on a Wayland session) even where Wayland is there\n"
+           "  On Wayland, -frames N ends the run once every drawing view has presented N\n"
+           "  frames, and -stats prints each view's output, size and frames at exit.\n"
            "  -fps             draw the measured frame rate in the upper left corner\n"
            "  -no-exit-on-input  with -fullscreen, keys, clicks and pointer moves do not end it\n"
            "  SIGTERM, SIGINT and SIGHUP end every mode.\n"

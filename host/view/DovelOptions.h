@@ -6,7 +6,7 @@
 
 #include "host/prefs/SettingsOverrides.h"
 
-// Where the views of a run on an X display go.
+// Where the views of a run on a display go.
 enum class DisplayMode {
     kWindow,      // a window of our own (the default)
     kFullscreen,  // one borderless view per monitor
@@ -16,6 +16,7 @@ enum class DisplayMode {
 
 struct DovelOptions {
     bool headless = false;
+    bool forceX11 = false;  // -x11: X11 (XWayland) even on a Wayland session
     DisplayMode mode = DisplayMode::kWindow;
     bool modeGiven = false;      // a mode flag was on the command line
     unsigned long windowId = 0;  // -window-id
@@ -28,9 +29,10 @@ struct DovelOptions {
     bool wantWindowId = false;
     int width = 1280;
     int height = 720;
-    int64_t frames = 600;  // ticks of the 60 Hz virtual clock
-    std::string outDir;    // where PNG frames go; empty: none written
-    int64_t every = 1;     // write every Kth presented frame
+    int64_t frames = 600;      // ticks of the 60 Hz virtual clock
+    bool framesGiven = false;  // -frames was given (a Wayland run then ends after so many frames)
+    std::string outDir;        // where PNG frames go; empty: none written
+    int64_t every = 1;         // write every Kth presented frame
     bool seedGiven = false;
     uint32_t seed = 0;  // replaces the wall clock as the random seed
     bool preview = false;

@@ -14,6 +14,7 @@
 
 #include "host/view/DovelSSView.h"
 #include "host/view/FrameRate.h"
+#include "host/view/FrameTicks.h"
 #include "host/view/HostClock.h"
 #include "host/view/QuitSignals.h"
 #include "host/x11/X11Backend.h"
@@ -58,12 +59,6 @@ struct RunningView {
 HostEnvironment ViewEnvironment(HostClock* clock, const HeadlessPaths& paths,
                                 const SettingsOverrides& settings) {
     return HostEnvironment{clock, paths.prefsPath, paths.resourcePath, settings};
-}
-
-uint32_t FontTexture(const DovelSSView& view) {
-    const SSMAIN* scene = view.ssMain;
-    if (scene == nullptr || scene->textures == nullptr || scene->numTextures <= kFontSlot) return 0;
-    return scene->textures[kFontSlot].texID;
 }
 
 struct X11Run {
@@ -326,7 +321,8 @@ void X11Run::ShowViews() {
 }
 
 void X11Run::Loop() {
-    double next = clock.Now();
+    FrameTicks ticks;
+    ticks.Restart(clock.Now());
     while (!done) {
         HandleEvents();
         if (done) break;
@@ -337,19 +333,16 @@ void X11Run::Loop() {
             // Nothing to draw (hidden, obscured or idle): sleep until an
             // event or a signal arrives.
             Wait(-1.0);
-            next = clock.Now();
+            ticks.Restart(clock.Now());
             continue;
         }
-        if (now < next) {
-            Wait(next - now);
+        if (ticks.Until(now) > 0.0) {
+            Wait(ticks.Until(now));
             continue;
         }
         for (auto& running : views)
             if (running->Drawing()) running->view->animateOneFrame();
-        next += kAnimationInterval;
-        // Behind by more than a tick (a slow frame): start afresh rather
-        // than run a burst of frames to catch up.
-        if (next < clock.Now() - kAnimationInterval) next = clock.Now();
+        ticks.Ran(clock.Now());
     }
 }
 
@@ -359,11 +352,7 @@ void X11Run::Wait(double seconds) {
     XFlush(x.dpy);
     if (XEventsQueued(x.dpy, QueuedAlready) > 0) return;
     pollfd fds[2] = {{ConnectionNumber(x.dpy), POLLIN, 0}, {quitFd, POLLIN, 0}};
-    timespec limit{};
-    if (seconds >= 0.0) {
-        limit.tv_sec = static_cast<time_t>(seconds);
-        limit.tv_nsec = static_cast<long>((seconds - std::floor(seconds)) * 1e9);
-    }
+    const timespec limit = WaitTime(seconds >= 0.0 ? seconds : 0.0);
     ppoll(fds, quitFd >= 0 ? 2 : 1, seconds >= 0.0 ? &limit : nullptr, nullptr);
     if (quitFd >= 0 && (fds[1].revents & POLLIN) != 0 && QuitSignalArrived(quitFd)) done = true;
 }

@@ -62,6 +62,29 @@ bool ReadWindow(Display* dpy, unsigned long window, int x, int y, int width, int
 // A colour within tolerance of (r, g, b) in every channel.
 bool NearColour(uint32_t rgb, int r, int g, int b, int tolerance = 16);
 
+// What the tests look for on screen: the background colour of PrefsText
+// (0.2, 0.4, 0.6), a heart's red, pure green and black.
+inline bool IsBackground(uint32_t p) {
+    return NearColour(p, 51, 102, 153);
+}
+inline bool IsHeart(uint32_t p) {
+    return (p >> 16 & 0xff) > 120 && (p >> 8 & 0xff) < 90;
+}
+inline bool IsGreen(uint32_t p) {
+    return NearColour(p, 0, 200, 0, 24);
+}
+inline bool IsBlack(uint32_t p) {
+    return p == 0;
+}
+
+// How long a program may take to end on a signal: 0.5 s, longer under the
+// sanitizers, whose leak check runs at exit and takes its time.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr double kQuitLimit = 5.0;
+#else
+constexpr double kQuitLimit = 0.5;
+#endif
+
 // Calls test every 50 ms until it is true or seconds have passed.
 bool WaitFor(double seconds, const std::function<bool()>& test);
 

@@ -70,6 +70,19 @@ const char* const kNitrogenPath = ".config/nitrogen/bg-saved.cfg";
 const char* const kNitrogen =
     "[xin_-1]\nfile=$H/all.jpg\nmode=5\n\n[xin_1]\nfile=$H/n1.jpg\n\n[xin_0]\nfile=$H/missing.jpg\n";
 
+// sway's config: a variable, an include of itself (followed only so deep)
+// and of a folder of parts by glob, an output block, a colour for the
+// second output.
+const char* const kSway =
+    "set $wall ~/w\ninclude ~/.config/sway/config\ninclude config.d/*\n"
+    "output * bg $wall/all.jpg fill\noutput HEADLESS-2 bg #000000 solid_color\n";
+const char* const kSwayPart = "output HEADLESS-1 {\n  bg \"$H/sw one.jpg\" fit\n}\n";
+const char* const kHyprpaper =
+    "preload = ~/pre.jpg\nwallpaper = ,~/every.jpg # all\nwallpaper = DP-1, ~/dp1.jpg\n";
+// A running swaybg's command line (another program's is passed over).
+const char kSwaybg[] =
+    "/usr/bin/swaybg\0-o\0*\0-i\0$H/bg all.png\0-m\0fill\0--output=HEADLESS-2\0-i$H/bg2.png";
+
 // Files of the fake home: path from the home folder, contents.
 using Files = std::vector<std::pair<std::string, std::string>>;
 
@@ -225,6 +238,58 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
          "it's a.jpg"},
         {"GNOME's default on GNOME", all + others, "", {}, "ubuntu:GNOME", 0, "", "default.jpg"},
         {"the running desktop first", all + xfce, kGnomeSet, {}, "XFCE", 0, "eDP-1", "e0 & co.jpg"},
+        {"sway: this output's block",
+         all + Pictures({"w/all.jpg", "sw one.jpg"}) +
+             Files{{".config/sway/config", kSway}, {".config/sway/config.d/50-out", kSwayPart}},
+         "",
+         {},
+         "sway",
+         0,
+         "HEADLESS-1",
+         "sw one.jpg"},
+        {"sway: a colour passed over for every output's",
+         Pictures({"w/all.jpg"}) + Files{{".config/sway/config", kSway}},
+         "",
+         {},
+         "sway",
+         1,
+         "HEADLESS-2",
+         "w/all.jpg"},
+        {"swaybg before sway's config on sway",
+         Pictures({"w/all.jpg", "bg2.png", "bg all.png"}) +
+             Files{{".config/sway/config", kSway},
+                   {"proc/41/cmdline", std::string(kSwaybg, sizeof kSwaybg - 1)},
+                   {"proc/42/cmdline", std::string("feh\0-i\0$H/w/all.jpg", 19)}},
+         "",
+         {},
+         "sway",
+         1,
+         "HEADLESS-2",
+         "bg2.png"},
+        {"swaybg for every output",
+         Pictures({"bg all.png"}) + Files{{"proc/7/cmdline", std::string(kSwaybg, sizeof kSwaybg - 1)}},
+         "",
+         {},
+         {},
+         0,
+         "HEADLESS-1",
+         "bg all.png"},
+        {"hyprpaper by monitor",
+         Pictures({"pre.jpg", "every.jpg", "dp1.jpg"}) + Files{{".config/hypr/hyprpaper.conf", kHyprpaper}},
+         "",
+         {},
+         "Hyprland",
+         0,
+         "DP-1",
+         "dp1.jpg"},
+        {"hyprpaper for every monitor, then preloaded",
+         Pictures({"pre.jpg"}) + Files{{".config/hypr/hyprpaper.conf", kHyprpaper}},
+         "",
+         {},
+         "Hyprland",
+         1,
+         "DP-2",
+         "pre.jpg"},
         {"nothing usable",
          {{kXfcePath, "<channel><property name=\"last-image\" value=\"$H/all.jpg"},
           {kPlasmaPath, std::string(kPlasmaDamaged, sizeof kPlasmaDamaged - 1)},
@@ -250,6 +315,8 @@ TEST_F(DesktopPictureTest, EachDesktopsSettingInOrderPerMonitorPassingOverWhatIs
         sources.home = base + "/home";
         sources.configHome = sources.home + "/.config";
         sources.currentDesktop = c.desktop;
+        sources.procDir = sources.home + "/proc";
+        sources.swaySystemConfig = base + "/no-such-config";
         sources.gsettings.schemaDir = base + "/schemas";
         sources.gsettings.keyfile = base + "/keyfile";
         fs::create_directories(sources.home);

@@ -30,20 +30,8 @@ int IgnoreXErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
-bool IsBackground(uint32_t p) {
-    return NearColour(p, 51, 102, 153);  // the preferences' colour (0.2, 0.4, 0.6)
-}
-bool IsHeart(uint32_t p) {
-    return (p >> 16 & 0xff) > 120 && (p >> 8 & 0xff) < 90;
-}
-bool IsGreen(uint32_t p) {
-    return NearColour(p, 0, 200, 0, 24);
-}
 bool IsBlue(uint32_t p) {
     return NearColour(p, 0, 0, 200, 24);
-}
-bool IsBlack(uint32_t p) {
-    return p == 0;
 }
 
 std::string Hex(unsigned long window) {
