@@ -72,7 +72,6 @@ int WaylandRun::Run() {
         Fail(error);
         return 1;
     }
-    quitFd = InstallQuitSignals();
     wl.hidePointer = options.mode == DisplayMode::kFullscreen;
     wl.onInput = [this](WaylandInput input, uint32_t keysym) { HandleInput(input, keysym); };
     if (!CreateViews()) {
@@ -80,8 +79,10 @@ int WaylandRun::Run() {
         return 1;
     }
     ShowViews();
+    quitFd = ListenForQuitSignals();
     const double start = clock.Now();
     Loop();
+    QuitSignalHandled();
     if (options.stats) PrintStats(clock.Now() - start);
     Finish();
     return 0;
