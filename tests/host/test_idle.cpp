@@ -10,8 +10,10 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <gio/gio.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -258,6 +260,86 @@ TEST_F(IdleTest, GnomesIdleMonitorStartsItAndItsUserActiveWatchEndsIt) {
         ASSERT_TRUE(serving([&] { return !ChildRuns(); })) << "input did not end it\n" << Log();
     }
     EXPECT_NE(Log().find("org.gnome.Mutter.IdleMonitor"), std::string::npos) << Log();
+    ExpectCleanEnd();
+}
+
+// sway refuses to run as root: as root the test runs sway, the service and
+// wtype as a user of its own.
+struct Unprivileged {
+    std::vector<std::string> prefix;  // setpriv ... when running as root
+    uid_t uid = getuid();
+    gid_t gid = getgid();
+
+    bool Prepare() {
+        if (geteuid() != 0) return true;
+        const char* name = "dovel-idletest";
+        if (getpwnam(name) == nullptr) {
+            ChildProcess add;
+            int status = -1;
+            if (!add.Start({"useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin", name},
+                           {}, "/dev/null") ||
+                !add.WaitExit(kLimit, &status))
+                return false;
+        }
+        const passwd* user = getpwnam(name);
+        if (user == nullptr) return false;
+        uid = user->pw_uid;
+        gid = user->pw_gid;
+        prefix = {"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid),
+                  "--clear-groups"};
+        return true;
+    }
+    std::vector<std::string> Command(std::vector<std::string> args) const {
+        args.insert(args.begin(), prefix.begin(), prefix.end());
+        return args;
+    }
+};
+
+TEST_F(IdleTest, OnSwayTheKdeIdleProtocolStartsItAKeyFromWtypeEndsItAndItComesBack) {
+    if (system("command -v sway >/dev/null && command -v wtype >/dev/null") != 0)
+        GTEST_SKIP() << "sway and wtype are not installed (tools/setup.sh installs them)";
+    Unprivileged user;
+    ASSERT_TRUE(user.Prepare()) << "cannot make a user for sway";
+    // The scratch folder is the user's runtime folder.
+    ASSERT_EQ(chown(scratch.path.c_str(), user.uid, user.gid), 0);
+    ASSERT_EQ(chmod(scratch.path.c_str(), 0700), 0);
+    WriteFileText(scratch.File("sway.cfg"), "xwayland disable\n");
+    const std::string sleeper = Sleeper();
+    chown(prefs.c_str(), user.uid, user.gid);
+    std::vector<std::string> session = {"XDG_RUNTIME_DIR=" + scratch.path, "HOME=" + scratch.path};
+    std::vector<std::string> swayEnv = session;
+    swayEnv.insert(swayEnv.end(), {"WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "WLR_HEADLESS_OUTPUTS=1",
+                                   "WLR_LIBINPUT_NO_DEVICES=1", "WAYLAND_DISPLAY=", "DISPLAY="});
+    ChildProcess sway;
+    ASSERT_TRUE(sway.Start(user.Command({"sway", "-c", scratch.File("sway.cfg")}), swayEnv,
+                           scratch.File("sway.log")));
+    std::string display;
+    ASSERT_TRUE(WaitFor(kLimit, [&] {
+        for (const std::string& name : ListFolder(scratch.path))
+            if (name.size() == 9 && name.compare(0, 8, "wayland-") == 0) display = name;
+        return !display.empty();
+    })) << ReadFileText(scratch.File("sway.log"));
+    std::vector<std::string> args = {std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel",
+                                     "-on-idle",
+                                     "-idle-seconds",
+                                     "2",
+                                     "-verbose",
+                                     "-prefs",
+                                     prefs};
+    std::vector<std::string> env = session;
+    env.insert(env.end(), {"WAYLAND_DISPLAY=" + display, "DISPLAY=", "DBUS_SESSION_BUS_ADDRESS=", sleeper});
+    ASSERT_TRUE(service.Start(user.Command(args), env, scratch.File("service.log")));
+    for (int period = 0; period < 2; ++period) {
+        ASSERT_TRUE(WaitFor(kLimit, [&] { return ChildRuns(); }))
+            << "not started in period " << period << "\n"
+            << Log();
+        ChildProcess key;
+        int status = -1;
+        ASSERT_TRUE(key.Start(user.Command({"wtype", "a"}), env, scratch.File("wtype.log")));
+        ASSERT_TRUE(key.WaitExit(kLimit, &status));
+        ASSERT_TRUE(WaitFor(kLimit, [&] { return !ChildRuns(); })) << "a key did not end it\n" << Log();
+    }
+    EXPECT_NE(Log().find("org_kde_kwin_idle"), std::string::npos) << Log();
     ExpectCleanEnd();
 }
 
