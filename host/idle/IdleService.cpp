@@ -2,6 +2,7 @@
 
 #include <glib-unix.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdarg>
 
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "host/idle/IdleChild.h"
+#include "host/idle/IdleControl.h"
 #include "host/idle/MutterIdle.h"
 #include "host/idle/SessionGuard.h"
 #include "host/idle/WaylandIdle.h"
@@ -236,8 +238,17 @@ int RunIdleService(const IdleServiceOptions& options) {
                      "service is not needed and ends\n");
         return 0;
     }
+    int lock = -1;
+    pid_t holder = 0;
+    if (!TakeIdleLock(&lock, &holder)) {
+        std::fprintf(stderr, "dovel: the idle service already runs (process %d); this one ends\n",
+                     static_cast<int>(holder));
+        return 0;
+    }
     IdleService service(options);
-    return service.Run();
+    int status = service.Run();
+    if (lock >= 0) close(lock);
+    return status;
 }
 
 std::vector<std::string> IdleChildArguments(int argc, const char* const* argv) {

@@ -37,6 +37,18 @@ for f in share/dovel/dovel.ple share/dovel/obj.ple share/dovel/tarnwick.works sh
   share/icons/hicolor/256x256/apps/dovel.png share/doc/dovel/README.md share/doc/dovel/copyright; do
   [ -s "$usr/$f" ] || fail "$f is missing"
 done
+# The idle service: a user unit and an autostart entry, both off until the
+# user turns the service on, both starting the installed dovel.
+unit=$usr/lib/systemd/user/dovel-idle.service
+grep -qx "ExecStart=/usr/bin/dovel -on-idle" "$unit" || fail "dovel-idle.service does not run /usr/bin/dovel -on-idle"
+if command -v systemd-analyze >/dev/null; then
+  systemd-analyze verify --user "$unit" >"$scratch/unit.log" 2>&1 || grep -q "/usr/bin/dovel" "$scratch/unit.log" ||
+    { cat "$scratch/unit.log"; fail "systemd-analyze verify $unit"; }
+fi
+autostart=$root/etc/xdg/autostart/dovel-idle.desktop
+grep -qx "Exec=/usr/bin/dovel -on-idle" "$autostart" || fail "the autostart entry does not run /usr/bin/dovel -on-idle"
+grep -qx "Hidden=true" "$autostart" || fail "the autostart entry is not off until turned on"
+desktop-file-validate "$autostart" || fail "desktop-file-validate $autostart"
 if [ -e "$usr/share/applications/dovel-settings.desktop" ]; then
   [ -x "$usr/bin/dovel-settings" ] || fail "the menu entry's dovel-settings is not installed"
 fi
