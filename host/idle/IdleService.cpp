@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/HostLog.h"
 #include "host/idle/IdleChild.h"
 #include "host/idle/IdleControl.h"
 #include "host/idle/MutterIdle.h"
@@ -53,12 +54,10 @@ struct IdleService {
 
 void IdleService::Say(const char* format, ...) {
     if (!options.verbose) return;
-    char line[512];
     va_list args;
     va_start(args, format);
-    std::vsnprintf(line, sizeof line, format, args);
+    HostNoteV(format, args);
     va_end(args);
-    std::fprintf(stderr, "dovel: %s\n", line);
 }
 
 gboolean QuitOnSignal(gpointer data) {
@@ -77,7 +76,7 @@ IdleEvents IdleService::Events() {
     events.idle = [this] { OnIdle(); };
     events.resumed = [this] { OnResumed(); };
     events.lost = [this](const std::string& why) {
-        std::fprintf(stderr, "dovel: %s; the idle service ends\n", why.c_str());
+        HostNote("%s; the idle service ends", why.c_str());
         Finish();
     };
     return events;
@@ -109,8 +108,7 @@ bool IdleService::OpenSource() {
     }
     x11.reset();
     whyNot += ", " + why;
-    std::fprintf(stderr, "dovel: no way to learn when the session is idle (%s); the idle service ends\n",
-                 whyNot.c_str());
+    HostNote("no way to learn when the session is idle (%s); the idle service ends", whyNot.c_str());
     return false;
 }
 
@@ -145,7 +143,7 @@ void IdleService::TryStart() {
     std::string error;
     if (!child.Start(
             options.childProgram, args, [this](int code, bool asked) { ChildEnded(code, asked); }, &error)) {
-        std::fprintf(stderr, "dovel: %s\n", error.c_str());
+        HostNote("%s", error.c_str());
         failedThisPeriod = true;
         return;
     }
@@ -180,10 +178,10 @@ void IdleService::ChildEnded(int code, bool asked) {
     // a Dovel that cannot start would otherwise fail at every idle period.
     failedThisPeriod = true;
     if (!failureReported)
-        std::fprintf(stderr,
-                     "dovel: the full-screen Dovel failed (exit status %d); it is not started again "
-                     "before the next idle period\n",
-                     code);
+        HostNote(
+            "the full-screen Dovel failed (exit status %d); it is not started again "
+            "before the next idle period",
+            code);
     failureReported = true;
 }
 
@@ -205,7 +203,7 @@ int IdleService::Run() {
     };
     guard.activity = [this] { OnResumed(); };
     guard.busClosed = [this] {
-        std::fprintf(stderr, "dovel: the session bus closed; the idle service ends\n");
+        HostNote("the session bus closed; the idle service ends");
         g_main_loop_quit(loop);
     };
     guard.Open();
@@ -233,16 +231,15 @@ void IdleService::Finish() {
 
 int RunIdleService(const IdleServiceOptions& options) {
     if (XScreenSaverDaemonRuns()) {
-        std::fprintf(stderr,
-                     "dovel: XScreenSaver's daemon runs and starts screen savers itself; the idle "
-                     "service is not needed and ends\n");
+        HostNote(
+            "XScreenSaver's daemon runs and starts screen savers itself; the idle "
+            "service is not needed and ends");
         return 0;
     }
     int lock = -1;
     pid_t holder = 0;
     if (!TakeIdleLock(&lock, &holder)) {
-        std::fprintf(stderr, "dovel: the idle service already runs (process %d); this one ends\n",
-                     static_cast<int>(holder));
+        HostNote("the idle service already runs (process %d); this one ends", static_cast<int>(holder));
         return 0;
     }
     IdleService service(options);

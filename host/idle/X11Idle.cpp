@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -40,7 +41,27 @@ gboolean ConnectionReadable(gint, GIOCondition, gpointer data) {
     return G_SOURCE_CONTINUE;
 }
 
-bool ProcessNamedRuns(const char* name) {
+// The value of variable in a process's environment ("" when absent).
+std::string EnvironmentOf(const std::string& dir, const std::string& variable) {
+    FILE* file = std::fopen((dir + "/environ").c_str(), "r");
+    if (file == nullptr) return "";
+    std::string entry, found;
+    for (int c = std::fgetc(file);; c = std::fgetc(file)) {
+        if (c == EOF || c == '\0') {
+            if (entry.compare(0, variable.size() + 1, variable + "=") == 0)
+                found = entry.substr(variable.size() + 1);
+            entry.clear();
+            if (c == EOF || !found.empty()) break;
+        } else if (entry.size() < 4096) {
+            entry += static_cast<char>(c);
+        }
+    }
+    std::fclose(file);
+    return found;
+}
+
+// A process of this user named name that runs on the X display display.
+bool ProcessNamedRuns(const char* name, const std::string& display) {
     DIR* proc = opendir("/proc");
     if (proc == nullptr) return false;
     bool found = false;
@@ -55,11 +76,11 @@ bool ProcessNamedRuns(const char* name) {
         FILE* comm = std::fopen((dir + "/comm").c_str(), "r");
         if (comm == nullptr) continue;
         char line[64] = {0};
-        if (std::fgets(line, sizeof line, comm) != nullptr) {
-            line[strcspn(line, "\n")] = '\0';
-            found = std::strcmp(line, name) == 0;
-        }
+        bool named = std::fgets(line, sizeof line, comm) != nullptr;
+        line[std::strcspn(line, "\n")] = '\0';
+        named = named && std::strcmp(line, name) == 0;
         std::fclose(comm);
+        found = named && EnvironmentOf(dir, "DISPLAY") == display;
     }
     closedir(proc);
     return found;
@@ -89,7 +110,9 @@ bool XScreenSaverDaemonRuns() {
         }
         XCloseDisplay(dpy);
     }
-    return ProcessNamedRuns("xscreensaver");
+    // XScreenSaver's daemon only runs on an X display, and one on another
+    // display is no concern of ours.
+    return name != nullptr && name[0] != '\0' && ProcessNamedRuns("xscreensaver", name);
 }
 
 bool X11Idle::Open(unsigned seconds, const IdleEvents& handlers, std::string* why) {

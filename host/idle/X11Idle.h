@@ -39,5 +39,6 @@ struct X11Idle {
 };
 
 // Whether XScreenSaver's daemon runs for this user: its version property on
-// the root window of $DISPLAY, or a process of ours named "xscreensaver".
+// the root window of $DISPLAY, or a process of ours named "xscreensaver" on
+// that display.
 bool XScreenSaverDaemonRuns();

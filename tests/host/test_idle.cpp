@@ -6,6 +6,7 @@
 // and ends it; and the arguments handed on to the full-screen Dovel.
 #include <gtest/gtest.h>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -86,15 +87,15 @@ struct IdleTest : ::testing::Test {
     void SetUp() override { WriteFileText(prefs, PrefsText(BG_COLOUR)); }
     // Starts dovel -on-idle with an idle time of two seconds and nothing of
     // the machine's session: no display, no bus, unless env names them.
+    // dovel -on-idle with an idle time of two seconds, saying what it does.
+    std::vector<std::string> ServiceArgs() const {
+        return {Dovel(), "-on-idle", "-idle-seconds", "2", "-verbose", "-prefs", prefs};
+    }
+    static std::string Dovel() {
+        return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel";
+    }
     void Start(std::vector<std::string> env) {
-        std::vector<std::string> args = {
-            std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel",
-            "-on-idle",
-            "-idle-seconds",
-            "2",
-            "-verbose",
-            "-prefs",
-            prefs};
+        std::vector<std::string> args = ServiceArgs();
         for (const std::string& fallback :
              std::vector<std::string>{"DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS=",
                                       "XDG_RUNTIME_DIR=" + scratch.path}) {
@@ -319,13 +320,7 @@ TEST_F(IdleTest, OnSwayTheKdeIdleProtocolStartsItAKeyFromWtypeEndsItAndItComesBa
             if (name.size() == 9 && name.compare(0, 8, "wayland-") == 0) display = name;
         return !display.empty();
     })) << ReadFileText(scratch.File("sway.log"));
-    std::vector<std::string> args = {std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel",
-                                     "-on-idle",
-                                     "-idle-seconds",
-                                     "2",
-                                     "-verbose",
-                                     "-prefs",
-                                     prefs};
+    std::vector<std::string> args = ServiceArgs();
     std::vector<std::string> env = session;
     env.insert(env.end(), {"WAYLAND_DISPLAY=" + display, "DISPLAY=", "DBUS_SESSION_BUS_ADDRESS=", sleeper});
     ASSERT_TRUE(service.Start(user.Command(args), env, scratch.File("service.log")));
@@ -341,6 +336,45 @@ TEST_F(IdleTest, OnSwayTheKdeIdleProtocolStartsItAKeyFromWtypeEndsItAndItComesBa
     }
     EXPECT_NE(Log().find("org_kde_kwin_idle"), std::string::npos) << Log();
     ExpectCleanEnd();
+}
+
+TEST_F(IdleTest, UnderMutterItFallsBackFromWaylandToGnomesIdleMonitor) {
+    if (system("command -v mutter >/dev/null") != 0)
+        GTEST_SKIP() << "mutter is not installed (tools/setup.sh)";
+    PrivateBus bus;
+    ASSERT_TRUE(bus.Start(scratch)) << "cannot start dbus-daemon";
+    std::vector<std::string> session = {"DBUS_SESSION_BUS_ADDRESS=" + bus.address,
+                                        "XDG_RUNTIME_DIR=" + scratch.path, "WAYLAND_DISPLAY=", "DISPLAY="};
+    ChildProcess mutter;
+    ASSERT_TRUE(mutter.Start({"mutter", "--headless", "--wayland", "--no-x11", "--wayland-display",
+                              "wayland-idle", "--virtual-monitor", "640x360"},
+                             session, scratch.File("mutter.log")));
+    ASSERT_TRUE(WaitFor(kLimit, [&] { return bus.HasOwner("org.gnome.Mutter.IdleMonitor"); }))
+        << ReadFileText(scratch.File("mutter.log"));
+    // Mutter's Wayland display offers no idle protocol; its monitor counts
+    // the time since its start, so the first idle period needs no waiting
+    // for input.
+    Start({"DBUS_SESSION_BUS_ADDRESS=" + bus.address, "WAYLAND_DISPLAY=wayland-idle", Sleeper()});
+    ASSERT_TRUE(WaitFor(kLimit, [&] { return ChildRuns(); })) << Log();
+    EXPECT_NE(Log().find("org.gnome.Mutter.IdleMonitor"), std::string::npos) << Log();
+    ExpectCleanEnd();
+}
+
+TEST_F(IdleTest, BesideXScreenSaversDaemonItSaysSoAndEnds) {
+    XServer server;
+    ASSERT_TRUE(server.StartXvfb(320, 240, scratch.File("xvfb.log")));
+    Display* dpy = XOpenDisplay(server.name.c_str());
+    ASSERT_NE(dpy, nullptr);
+    const char version[] = "6.06";
+    XChangeProperty(dpy, DefaultRootWindow(dpy), XInternAtom(dpy, "_SCREENSAVER_VERSION", False), XA_STRING,
+                    8, PropModeReplace, reinterpret_cast<const unsigned char*>(version), sizeof version - 1);
+    XSync(dpy, False);
+    Start({"DISPLAY=" + server.name});
+    int status = -1;
+    ASSERT_TRUE(service.WaitExit(kLimit, &status)) << Log();
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(Log().find("XScreenSaver's daemon runs"), std::string::npos) << Log();
+    XCloseDisplay(dpy);
 }
 
 TEST(IdleChildArguments, TheServicesOwnFlagsStayBehindTheRestGoOn) {
