@@ -10,6 +10,8 @@
 #include "host/view/DovelOptions.h"
 #include "host/view/QuitSignals.h"
 #include "host/headless/HeadlessRun.h"
+#include "host/idle/IdleChild.h"
+#include "host/idle/IdleService.h"
 #include "host/view/ResourcePath.h"
 #include "host/view/RunStats.h"
 #include "host/prefs/StoredSettings.h"
@@ -55,10 +57,22 @@ bool WantsHeadless(const DovelOptions& options) {
 
 }  // namespace
 
+// The idle service, with the idle time of this run.
+int RunOnIdle(const DovelOptions& options, int argc, const char* const* argv) {
+    IdleServiceOptions idle;
+    idle.idleSeconds = options.idleSeconds > 0 ? options.idleSeconds : 600;
+    idle.verbose = options.verbose;
+    idle.childArgs = IdleChildArguments(argc, argv);
+    const char* child = getenv("DOVEL_IDLE_CHILD");
+    if (child != nullptr) idle.childProgram = child;
+    return RunIdleService(idle);
+}
+
 int main(int argc, char** argv) {
     // Before anything that may take its time: a signal ends the program at
     // any moment.
     InstallQuitSignals();
+    FollowIdleService();
     SetAlertSink(StderrAlertSink);
     SetErrorHookSink(StderrErrorHook);
     DovelOptions options;
@@ -72,6 +86,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n\n%s", DovelUsageLine(), DovelHelpText());
         return 0;
     }
+    if (options.onIdle) return RunOnIdle(options, argc, argv);
     HeadlessPaths paths;
     if (!LocateResourceFolder(&paths.resourcePath, &error)) {
         std::fprintf(stderr, "dovel: %s\n", error.c_str());

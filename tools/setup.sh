@@ -11,6 +11,10 @@ PACKAGES=(
   # OpenGL: headless EGL on Mesa (llvmpipe), GLU, X11 for the windowed host
   libegl-dev libegl-mesa0 libgl-dev libgl1-mesa-dri libglu1-mesa-dev
   libx11-dev libxrandr-dev libxinerama-dev xvfb xauth
+  # the idle service: the X server's screen-saver extension, Wayland's idle
+  # protocols; its tests press keys through XTest and wtype, run sway and
+  # mutter headless and play D-Bus peers on a bus of their own
+  libxss-dev libxtst-dev libwayland-dev wayland-protocols sway wtype mutter dbus-daemon
   # the X11 tests: a nested server with two monitors, window tools
   xserver-xephyr x11-utils
   # the Wayland backend (protocol code generated at build time), and its tests

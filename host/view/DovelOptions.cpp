@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kMaxSide = 16384;
 constexpr int64_t kMaxFrames = int64_t{1} << 40;
+constexpr int64_t kMaxIdleSeconds = 24 * 60 * 60;
 
 bool ParseInteger(const std::string& text, int64_t low, int64_t high, int64_t* out) {
     if (text.empty() || text.size() > 20) return false;
@@ -92,6 +93,10 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
         if (!ParseWindowId(value, &o->windowId))
             return Fail(error, "-window-id wants a window id in decimal or 0x-hex, not \"" + value + "\"");
         o->wantWindowId = true;
+    } else if (flag == "-idle-seconds") {
+        if (!ParseInteger(value, 1, kMaxIdleSeconds, &n))
+            return Fail(error, "-idle-seconds wants a number of seconds, 1 to 86400");
+        o->idleSeconds = n;
     } else if (flag == "-seed") {
         if (!ParseInteger(value, 0, UINT32_MAX, &n))
             return Fail(error, "-seed wants a number 0 to 4294967295");
@@ -111,7 +116,7 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
 
 bool IsValueFlag(const std::string& flag) {
     return flag == "-size" || flag == "-frames" || flag == "-out" || flag == "-every" || flag == "-seed" ||
-           flag == "-prefs" || flag == "-snapshot" || flag == "-window-id";
+           flag == "-prefs" || flag == "-snapshot" || flag == "-window-id" || flag == "-idle-seconds";
 }
 
 bool TakeSwitch(const std::string& flag, DovelOptions* o) {
@@ -133,6 +138,10 @@ bool TakeSwitch(const std::string& flag, DovelOptions* o) {
         o->exitOnInput = false;
     else if (flag == "-stats")
         o->stats = true;
+    else if (flag == "-on-idle")
+        o->onIdle = true;
+    else if (flag == "-verbose")
+        o->verbose = true;
     else if (flag == "-help" || flag == "-h")
         o->help = true;
     else
@@ -201,6 +210,7 @@ ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* o
 
 const char* DovelUsageLine() {
     return "usage: dovel [-window | -fullscreen | -root | -window-id ID] [-x11] [-fps] [-no-exit-on-input]\n"
+           "       dovel -on-idle [-idle-seconds S] [-verbose]\n"
            "       dovel -headless [-frames N] [-out DIR] [-every K] [-seed N] [-snapshot FILE] [-stats]\n"
            "       common: [-size WxH] [-preview] [-prefs FILE] [-help]";
 }
@@ -227,6 +237,12 @@ static const char* DovelProgramHelpText() {
            "  -fps             draw the measured frame rate in the upper left corner\n"
            "  -no-exit-on-input  with -fullscreen, keys, clicks and pointer moves do not end it\n"
            "  SIGTERM, SIGINT and SIGHUP end every mode.\n"
+           "\n"
+           "The idle service:\n"
+           "  -on-idle         wait until the session has been without input for the idle\n"
+           "                   time, then run Dovel full screen until the first input\n"
+           "  -idle-seconds S  the idle time for this run, over the stored IdleMinutes\n"
+           "  -verbose         say which source of idleness is used, and each start and end\n"
            "\n"
            "Everywhere:\n"
            "  -size WxH        size of the window or drawable in pixels (default 1280x720)\n"

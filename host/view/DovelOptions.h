@@ -40,6 +40,9 @@ struct DovelOptions {
     std::string snapshotFile;  // empty: the snapshot fails
     bool stats = false;
     bool help = false;
+    bool onIdle = false;       // -on-idle: the idle service
+    int64_t idleSeconds = -1;  // -idle-seconds: over the stored idle time; -1: not given
+    bool verbose = false;      // -verbose
     // Settings for this run, over the stored preferences.
     SettingsOverrides settings;
 };

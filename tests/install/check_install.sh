@@ -38,6 +38,15 @@ for f in share/dovel/dovel.ple share/dovel/obj.ple share/dovel/tarnwick.works sh
   share/doc/dovel/manual.html share/doc/dovel/docs/frame.png; do
   [ -s "$usr/$f" ] || fail "$f is missing"
 done
+# The idle service: a user unit and an autostart entry, both off until the
+# user turns the service on, both starting the installed dovel.
+unit=$usr/lib/systemd/user/dovel-idle.service
+grep -qx "ExecStart=/usr/bin/dovel -on-idle" "$unit" || fail "dovel-idle.service does not run /usr/bin/dovel -on-idle"
+grep -qx "WantedBy=graphical-session.target" "$unit" || fail "dovel-idle.service is not started with the session"
+autostart=$root/etc/xdg/autostart/dovel-idle.desktop
+grep -qx "Exec=/usr/bin/dovel -on-idle" "$autostart" || fail "the autostart entry does not run /usr/bin/dovel -on-idle"
+grep -qx "Hidden=true" "$autostart" || fail "the autostart entry is not off until turned on"
+desktop-file-validate "$autostart" || fail "desktop-file-validate $autostart"
 if [ -e "$usr/share/applications/dovel-settings.desktop" ]; then
   [ -x "$usr/bin/dovel-settings" ] || fail "the menu entry's dovel-settings is not installed"
 fi
