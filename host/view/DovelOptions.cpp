@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/view/FramePacing.h"
+
 namespace {
 
 constexpr int kMaxSide = 16384;
@@ -84,9 +86,14 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
     } else if (flag == "-frames") {
         if (!ParseInteger(value, 0, kMaxFrames, &n)) return Fail(error, "-frames wants a count of 0 or more");
         o->frames = n;
+        o->framesGiven = true;
     } else if (flag == "-every") {
         if (!ParseInteger(value, 1, kMaxFrames, &n)) return Fail(error, "-every wants a count of 1 or more");
         o->every = n;
+    } else if (flag == "-max-fps") {
+        if (!ParseInteger(value, 0, kTickMaxFps, &n))
+            return Fail(error, "-max-fps wants a whole number 0 (automatic) to 60, not \"" + value + "\"");
+        o->maxFps = static_cast<int>(n);
     } else if (flag == "-window-id") {
         if (!ParseWindowId(value, &o->windowId))
             return Fail(error, "-window-id wants a window id in decimal or 0x-hex, not \"" + value + "\"");
@@ -110,7 +117,7 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
 
 bool IsValueFlag(const std::string& flag) {
     return flag == "-size" || flag == "-frames" || flag == "-out" || flag == "-every" || flag == "-seed" ||
-           flag == "-prefs" || flag == "-snapshot" || flag == "-window-id";
+           flag == "-prefs" || flag == "-snapshot" || flag == "-window-id" || flag == "-max-fps";
 }
 
 bool TakeSwitch(const std::string& flag, DovelOptions* o) {
@@ -197,7 +204,9 @@ ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* o
 }
 
 const char* DovelUsageLine() {
-    return "usage: dovel [-window | -fullscreen | -root | -window-id ID] [-fps] [-no-exit-on-input]\n"
+    return "usage: dovel [-window | -fullscreen | -root | -window-id ID] [-fps] [-max-fps N] "
+           "[-no-exit-on-input]\n"
+           "             [-frames N] [-stats]\n"
            "       dovel -headless [-frames N] [-out DIR] [-every K] [-seed N] [-snapshot FILE] [-stats]\n"
            "       common: [-size WxH] [-preview] [-prefs FILE] [-help]";
 }
@@ -216,6 +225,11 @@ static const char* DovelProgramHelpText() {
            "  -window-id ID    an existing window (decimal or 0x-hex); wins over -root; one\n"
            "                   narrower than 400 pixels is drawn as the preview\n"
            "  -fps             draw the measured frame rate in the upper left corner\n"
+           "  -max-fps N       draw at most N frames a second, 1 to 60; 0 (the default):\n"
+           "                   30 on a software renderer (llvmpipe, softpipe, swrast), else 60.\n"
+           "                   The animation keeps its speed at any rate\n"
+           "  -frames N        end after N presented frames (default: run until ended)\n"
+           "  -stats           at exit, print one JSON object of run statistics on standard output\n"
            "  -no-exit-on-input  with -fullscreen, keys, clicks and pointer moves do not end it\n"
            "  SIGTERM, SIGINT and SIGHUP end every mode.\n"
            "\n"

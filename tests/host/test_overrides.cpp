@@ -168,7 +168,8 @@ TEST_F(OverrideTest, TheXScreenSaverDescriptionIsWellFormedAndNamesOnlyFlagsDove
         }
         ++elements;
     }
-    EXPECT_EQ(elements, 19) << "11 settings of their own, the 4 + 3 options of the two lists and -fps";
+    EXPECT_EQ(elements, 20)
+        << "11 settings of their own, the 4 + 3 options of the two lists, -fps and -max-fps";
 
     const std::string dovel = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel";
     std::string command = "'" + dovel + "' -headless -frames 2 -size 64x36 -prefs '" + env.prefsPath + "'";
