@@ -10,7 +10,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind
   # OpenGL: headless EGL on Mesa (llvmpipe), GLU, X11 for the windowed host
   libegl-dev libegl-mesa0 libgl-dev libgl1-mesa-dri libglu1-mesa-dev
-  libx11-dev libxrandr-dev libxinerama-dev xvfb xauth
+  libx11-dev libxext-dev libxrandr-dev libxinerama-dev xvfb xauth
   # the X11 tests: a nested server with two monitors, window tools
   xserver-xephyr x11-utils
   # the settings window (GTK 4)
