@@ -11,7 +11,8 @@
 # Not part of CI. Needs xvfb and xscreensaver-gl-extra (atlantis):
 #   apt-get install xvfb xscreensaver-gl-extra
 # Usage: bash bench/x11_vs_atlantis.sh [SECONDS [ROUNDS]] (default 20 and 3);
-# DOVEL_BUILD_DIR names the build (default build).
+# DOVEL_BUILD_DIR names the build (default build); DOVEL_BEFORE names another
+# dovel binary to measure in the same rounds (an older build, for before and after).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-20}
@@ -77,6 +78,9 @@ for _ in $(seq "$rounds"); do
   measure "dovel -window -size 1280x720" "$dovel" -window -size 1280x720 -prefs "$prefs"
   measure "dovel -window -size 1280x720 -max-fps 60" "$dovel" -window -size 1280x720 -max-fps 60 -prefs "$prefs"
   measure "atlantis -window -geometry 1280x720" "$atlantis" -window -geometry 1280x720
+  if [ -n "${DOVEL_BEFORE:-}" ]; then
+    measure "dovel (before) -window -size 1280x720" "$DOVEL_BEFORE" -window -size 1280x720 -prefs "$prefs"
+  fi
 done
 echo "1280x720 window on Xvfb, llvmpipe; $rounds rounds of $seconds s each after $warmup s of warm-up;"
 echo "load average before: $load_before, after: $(cut -d' ' -f1-3 /proc/loadavg)"

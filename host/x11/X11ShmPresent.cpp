@@ -73,14 +73,22 @@ bool X11ShmPresent::Present(Display* dpy, Window window, int width, int height) 
             return false;
         }
     }
+    // Read straight into the shared image, then turn GL's bottom-up rows
+    // into X's top-down order in place: no second frame-sized buffer.
     const size_t rowBytes = static_cast<size_t>(width) * 4;
-    rows.resize(rowBytes * static_cast<size_t>(height));
+    const size_t stride = static_cast<size_t>(image->bytes_per_line);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, rows.data());
-    // GL's rows run from the bottom up, X's from the top down.
-    for (int y = 0; y < height; ++y)
-        std::memcpy(image->data + static_cast<size_t>(y) * static_cast<size_t>(image->bytes_per_line),
-                    rows.data() + static_cast<size_t>(height - 1 - y) * rowBytes, rowBytes);
+    glPixelStorei(GL_PACK_ROW_LENGTH, image->bytes_per_line / 4);
+    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, image->data);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    row.resize(rowBytes);
+    char* top = image->data;
+    char* bottom = image->data + stride * static_cast<size_t>(height - 1);
+    for (; top < bottom; top += stride, bottom -= stride) {
+        std::memcpy(row.data(), top, rowBytes);
+        std::memcpy(top, bottom, rowBytes);
+        std::memcpy(bottom, row.data(), rowBytes);
+    }
     XShmPutImage(dpy, window, gc, image, 0, 0, 0, 0, static_cast<unsigned>(width),
                  static_cast<unsigned>(height), False);
     // The next frame writes into the same memory: wait until the server
@@ -105,6 +113,6 @@ void X11ShmPresent::Release(Display* dpy) {
         XFreeGC(dpy, gc);
         gc = nullptr;
     }
-    rows.clear();
-    rows.shrink_to_fit();
+    row.clear();
+    row.shrink_to_fit();
 }

@@ -18,8 +18,8 @@ struct X11ShmPresent {
     XShmSegmentInfo segment{};
     XImage* image = nullptr;
     GC gc = nullptr;
-    std::vector<uint8_t> rows;  // the frame as GL reads it, bottom row first
-    bool failed = false;        // no shared memory here: swap as usual
+    std::vector<uint8_t> row;  // one row, for turning the frame upside down
+    bool failed = false;       // no shared memory here: swap as usual
 
     X11ShmPresent() = default;
     X11ShmPresent(const X11ShmPresent&) = delete;
