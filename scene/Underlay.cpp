@@ -49,6 +49,10 @@ point2d FitPicture(float w, float h, int32_t drawableW, int32_t drawableH, bool 
     return h > drawableH ? byHeight : size;
 }
 
+bool SSMAIN::UnderlayCoversDrawable() const {
+    return settings != nullptr && (settings->BGTYPE == BG_SNAPSHOT || settings->BGTYPE == BG_DESKTOP);
+}
+
 void SSMAIN::DoUnderlay() {
     SetPixelProjection(width, height);
     glDisable(GL_DEPTH_TEST);
