@@ -46,7 +46,8 @@ void glXSwapBuffers(void* display, unsigned long drawable) {
 
 int XShmPutImage(void* display, unsigned long drawable, void* gc, void* image, int srcX, int srcY, int dstX,
                  int dstY, unsigned int width, unsigned int height, int sendEvent) {
-    static int (*real)(void*, unsigned long, void*, void*, int, int, int, int, unsigned int, unsigned int, int);
+    static int (*real)(void*, unsigned long, void*, void*, int, int, int, int, unsigned int, unsigned int,
+                       int);
     if (real == NULL)
         real = (int (*)(void*, unsigned long, void*, void*, int, int, int, int, unsigned int, unsigned int,
                         int))dlsym(RTLD_NEXT, "XShmPutImage");
