@@ -1,6 +1,7 @@
 /* Counts the frames a GL program presents, for bench/x11_vs_atlantis.sh.
- * Loaded with LD_PRELOAD, it stands in front of eglSwapBuffers and
- * glXSwapBuffers and adds one to a 64-bit counter in the file named by
+ * Loaded with LD_PRELOAD, it stands in front of eglSwapBuffers,
+ * glXSwapBuffers and XShmPutImage (how Dovel presents a software renderer's
+ * frames) and adds one to a 64-bit counter in the file named by
  * $SWAP_COUNT_FILE, mapped into memory: no system call per frame, and the
  * count is there to read while the program runs and after it is killed. */
 #define _GNU_SOURCE
@@ -41,4 +42,15 @@ void glXSwapBuffers(void* display, unsigned long drawable) {
     if (real == NULL) real = (void (*)(void*, unsigned long))dlsym(RTLD_NEXT, "glXSwapBuffers");
     Count();
     real(display, drawable);
+}
+
+int XShmPutImage(void* display, unsigned long drawable, void* gc, void* image, int srcX, int srcY, int dstX,
+                 int dstY, unsigned int width, unsigned int height, int sendEvent) {
+    static int (*real)(void*, unsigned long, void*, void*, int, int, int, int, unsigned int, unsigned int,
+                       int);
+    if (real == NULL)
+        real = (int (*)(void*, unsigned long, void*, void*, int, int, int, int, unsigned int, unsigned int,
+                        int))dlsym(RTLD_NEXT, "XShmPutImage");
+    Count();
+    return real(display, drawable, gc, image, srcX, srcY, dstX, dstY, width, height, sendEvent);
 }

@@ -109,7 +109,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "dovel: drawing on a window needs an X display, and DISPLAY is not set\n");
             return 1;
         }
-        return RunX11(options, paths);
+        RunStats stats;
+        const int status = RunX11(options, paths, processStart, &stats);
+        if (options.stats && status == 0) std::printf("%s\n", stats.ToJson().c_str());
+        return status;
     }
     RunStats stats;
     int status = RunHeadless(options, paths, processStart, &stats);

@@ -102,6 +102,10 @@ struct SSMAIN {
     void Update(double step);
     // Draws the background in pixel space (desktop texture or slideshow).
     void DoUnderlay();
+    // True when DoUnderlay paints every pixel of the drawable opaquely (the
+    // snapshot and the desktop picture), so the colour buffer needs no
+    // clearing before it.
+    bool UnderlayCoversDrawable() const;
     // Draws the world and, unless in the preview, the overlay.
     void Draw();
     // Releases the world, the pack textures and the desktop texture; the

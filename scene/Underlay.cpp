@@ -49,6 +49,10 @@ point2d FitPicture(float w, float h, int32_t drawableW, int32_t drawableH, bool 
     return h > drawableH ? byHeight : size;
 }
 
+bool SSMAIN::UnderlayCoversDrawable() const {
+    return settings != nullptr && (settings->BGTYPE == BG_SNAPSHOT || settings->BGTYPE == BG_DESKTOP);
+}
+
 void SSMAIN::DoUnderlay() {
     SetPixelProjection(width, height);
     glDisable(GL_DEPTH_TEST);
@@ -85,11 +89,16 @@ bool SSMAIN::DrawBackdrop() {
 // Reads the frame back and keeps it as a texture of the drawable's size.
 // Read and upload in the framebuffer's own B G R A layout are plain copies;
 // they wait for the frame to be rasterised, so the first frame (start-up)
-// is left alone and the second frame pays for it.
+// is left alone and the second frame pays for it. The frame travels in
+// bands of rows, so the copy never holds more than a band besides the
+// texture (a whole frame at once raised the program's peak memory by its
+// size).
 void SSMAIN::CaptureBackdrop() {
     if (backdropFailed || width <= 0 || height <= 0 || ++backdropWaited < 2) return;
     backdropWaited = 0;
-    size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    constexpr int32_t kBandRows = 64;
+    const int32_t band = height < kBandRows ? height : kBandRows;
+    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(band) * 4;
     auto* pixels = static_cast<uint8_t*>(malloc(bytes));
     if (pixels == nullptr) return;
     while (glGetError() != GL_NO_ERROR) {
@@ -97,15 +106,19 @@ void SSMAIN::CaptureBackdrop() {
     GLuint name = backdropTex;
     if (name == 0) glGenTextures(1, &name);
     backdropTex = name;
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+    for (int32_t y = 0; y < height; y += band) {
+        const int32_t rows = height - y < band ? height - y : band;
+        glReadPixels(0, y, width, rows, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, y, width, rows, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels);
+    }
     free(pixels);
     if (glGetError() != GL_NO_ERROR) {
         // No texture of the drawable's size here (an old GL without

@@ -10,7 +10,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev valgrind
   # OpenGL: headless EGL on Mesa (llvmpipe), GLU, X11 for the windowed host
   libegl-dev libegl-mesa0 libgl-dev libgl1-mesa-dri libglu1-mesa-dev
-  libx11-dev libxrandr-dev libxinerama-dev xvfb xauth
+  libx11-dev libxext-dev libxrandr-dev libxinerama-dev xvfb xauth
   # the idle service: the X server's screen-saver extension, Wayland's idle
   # protocols; its tests press keys through XTest and wtype, run sway and
   # mutter headless and play D-Bus peers on a bus of their own

@@ -82,7 +82,9 @@ bool RunTicks(DovelSSView* view, VirtualClock* clock, FrameRecorder* recorder) {
         view->animateOneFrame();
         cpu = ProcessCpuSeconds() - cpu;
         recorder->stats->ticks = t + 1;
-        if (view->framesPresented != before && !recorder->Record(view, cpu)) return false;
+        if (view->framesPresented == before) continue;
+        recorder->stats->Presented(clock->Now());
+        if (!recorder->Record(view, cpu)) return false;
     }
     return true;
 }

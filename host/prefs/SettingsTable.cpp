@@ -445,6 +445,9 @@ std::string XScreenSaverSettingsXml() {
     }
     out +=
         "      <boolean id=\"showfps\" _label=\"Show frame rate\" arg-set=\"--fps\"/>\n"
+        "      <number id=\"maxfps\" type=\"spinbutton\" arg=\"--max-fps %\"\n"
+        "              _label=\"Frames per second at most (0: 30 on a software renderer, else 60)\"\n"
+        "              low=\"0\" high=\"60\" default=\"0\"/>\n"
         "    </vgroup>\n"
         "  </hgroup>\n\n"
         "  <_description>\n"

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/view/FramePacing.h"
+
 namespace {
 
 constexpr int kMaxSide = 16384;
@@ -89,6 +91,10 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
     } else if (flag == "-every") {
         if (!ParseInteger(value, 1, kMaxFrames, &n)) return Fail(error, "-every wants a count of 1 or more");
         o->every = n;
+    } else if (flag == "-max-fps") {
+        if (!ParseInteger(value, 0, kTickMaxFps, &n))
+            return Fail(error, "-max-fps wants a whole number 0 (automatic) to 60, not \"" + value + "\"");
+        o->maxFps = static_cast<int>(n);
     } else if (flag == "-window-id") {
         if (!ParseWindowId(value, &o->windowId))
             return Fail(error, "-window-id wants a window id in decimal or 0x-hex, not \"" + value + "\"");
@@ -116,7 +122,8 @@ bool TakeValueFlag(ArgReader* args, DovelOptions* o, std::string* error) {
 
 bool IsValueFlag(const std::string& flag) {
     return flag == "-size" || flag == "-frames" || flag == "-out" || flag == "-every" || flag == "-seed" ||
-           flag == "-prefs" || flag == "-snapshot" || flag == "-window-id" || flag == "-idle-seconds";
+           flag == "-prefs" || flag == "-snapshot" || flag == "-window-id" || flag == "-idle-seconds" ||
+           flag == "-max-fps";
 }
 
 bool TakeSwitch(const std::string& flag, DovelOptions* o) {
@@ -209,7 +216,8 @@ ParseResult ParseDovelOptions(int argc, const char* const* argv, DovelOptions* o
 }
 
 const char* DovelUsageLine() {
-    return "usage: dovel [-window | -fullscreen | -root | -window-id ID] [-x11] [-fps] [-no-exit-on-input]\n"
+    return "usage: dovel [-window | -fullscreen | -root | -window-id ID] [-x11] [-fps] [-max-fps N]\n"
+           "             [-no-exit-on-input] [-frames N] [-stats]\n"
            "       dovel -on-idle [-idle-seconds S] [-verbose]\n"
            "       dovel -headless [-frames N] [-out DIR] [-every K] [-seed N] [-snapshot FILE] [-stats]\n"
            "       common: [-size WxH] [-preview] [-prefs FILE] [-help]";
@@ -235,6 +243,11 @@ static const char* DovelProgramHelpText() {
            "  On Wayland, -frames N ends the run once every drawing view has presented N\n"
            "  frames, and -stats prints each view's output, size and frames at exit.\n"
            "  -fps             draw the measured frame rate in the upper left corner\n"
+           "  -max-fps N       draw at most N frames a second, 1 to 60; 0 (the default):\n"
+           "                   30 on a software renderer (llvmpipe, softpipe, swrast), else 60.\n"
+           "                   The animation keeps its speed at any rate\n"
+           "  -frames N        end after N presented frames (default: run until ended)\n"
+           "  -stats           at exit, print one JSON object of run statistics on standard output\n"
            "  -no-exit-on-input  with -fullscreen, keys, clicks and pointer moves do not end it\n"
            "  SIGTERM, SIGINT and SIGHUP end every mode.\n"
            "\n"

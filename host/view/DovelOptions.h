@@ -21,6 +21,7 @@ struct DovelOptions {
     bool modeGiven = false;      // a mode flag was on the command line
     unsigned long windowId = 0;  // -window-id
     bool showFps = false;        // -fps: draw the frame rate in a corner
+    int maxFps = 0;              // -max-fps: frames per second at most on a display; 0: the renderer's
     bool exitOnInput = true;     // -fullscreen ends on any key, click or pointer move
     // The mode flags as given; the mode follows from them.
     bool wantWindow = false;
@@ -29,10 +30,10 @@ struct DovelOptions {
     bool wantWindowId = false;
     int width = 1280;
     int height = 720;
-    int64_t frames = 600;      // ticks of the 60 Hz virtual clock
-    bool framesGiven = false;  // -frames was given (a Wayland run then ends after so many frames)
-    std::string outDir;        // where PNG frames go; empty: none written
-    int64_t every = 1;         // write every Kth presented frame
+    int64_t frames = 600;  // ticks of the 60 Hz virtual clock; on a display, presented frames
+    bool framesGiven = false;
+    std::string outDir;  // where PNG frames go; empty: none written
+    int64_t every = 1;   // write every Kth presented frame
     bool seedGiven = false;
     uint32_t seed = 0;  // replaces the wall clock as the random seed
     bool preview = false;

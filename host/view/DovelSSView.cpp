@@ -148,7 +148,12 @@ void DovelSSView::animateOneFrame() {
     if (step <= kMinFrameStep) return;
     animtime = now;
     lastStep = step;
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A background that paints every pixel makes clearing the colour
+    // buffer a full-frame write for nothing (on a software renderer a
+    // noticeable part of the frame).
+    const bool covered =
+        ssMain != nullptr && mySettings.BGTYPE != BG_COLOUR && ssMain->UnderlayCoversDrawable();
+    glClear(covered ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (ssMain != nullptr) {
         ssMain->Update(step);
         if (mySettings.BGTYPE != BG_COLOUR) ssMain->DoUnderlay();

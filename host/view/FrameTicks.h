@@ -1,5 +1,5 @@
-// The 60 Hz tick of a run loop on the monotonic clock, shared by the
-// backends that drive live views, and what the loop waits with.
+// Small pieces shared by the run loops of the backends that drive live
+// views (X11, Wayland); their pace is FramePacer's (FramePacing.h).
 #pragma once
 
 #include <time.h>
@@ -8,22 +8,6 @@
 #include <cstdint>
 
 #include "host/view/DovelSSView.h"
-
-struct FrameTicks {
-    double next = 0.0;  // when the next tick is due, seconds
-
-    // Starts afresh: the next tick is due at once.
-    void Restart(double now) { next = now; }
-    // Seconds until the next tick is due; 0 or less when it is due.
-    double Until(double now) const { return next - now; }
-    // A tick ran: the next is one interval later; a loop behind by more
-    // than a tick (a slow frame) starts afresh rather than run a burst of
-    // frames to catch up.
-    void Ran(double now) {
-        next += kAnimationInterval;
-        if (next < now - kAnimationInterval) next = now;
-    }
-};
 
 // A wait of seconds for ppoll.
 inline timespec WaitTime(double seconds) {

@@ -74,6 +74,17 @@ void RunStats::ObserveWorld(const VDMAIN& world) {
     heartsBurst = world.heartsBurst;
 }
 
+void RunStats::Presented(double when) {
+    if (firstPresented < 0.0) firstPresented = when;
+    lastPresented = when;
+}
+
+double RunStats::PresentedFps() const {
+    const double span = lastPresented - firstPresented;
+    if (frames < 2 || firstPresented < 0.0 || span <= 0.0) return 0.0;
+    return static_cast<double>(frames - 1) / span;
+}
+
 std::string RunStats::ToJson() const {
     char buf[256];
     std::string out = "{";
@@ -86,8 +97,10 @@ std::string RunStats::ToJson() const {
     double liveMean = heartsLiveFrames > 0 ? heartsLiveSum / static_cast<double>(heartsLiveFrames) : 0.0;
     std::snprintf(
         buf, sizeof buf,
-        ",\"hearts_live_mean\":%.3f,\"arrows_loosed\":%lld,\"hearts_burst\":%lld,\"peak_rss_mb\":%.3f}",
-        liveMean, static_cast<long long>(arrowsLoosed), static_cast<long long>(heartsBurst), peakRssMb);
+        ",\"hearts_live_mean\":%.3f,\"arrows_loosed\":%lld,\"hearts_burst\":%lld,\"peak_rss_mb\":%.3f,"
+        "\"fps\":%.3f}",
+        liveMean, static_cast<long long>(arrowsLoosed), static_cast<long long>(heartsBurst), peakRssMb,
+        PresentedFps());
     out += buf;
     if (!error.empty()) {
         out.pop_back();

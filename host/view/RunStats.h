@@ -28,12 +28,19 @@ struct RunStats {
     int64_t arrowsLoosed = 0;
     int64_t heartsBurst = 0;
     double peakRssMb = 0.0;
-    std::string error;  // why the scene could not be set up; empty when it was
+    double firstPresented = -1.0;  // the run's clock at the first presented frame, seconds; -1 before
+    double lastPresented = -1.0;   // and at the last
+    std::string error;             // why the scene could not be set up; empty when it was
 
     // Takes in the world after one drawn frame: counts its live heart slots
     // and copies its running totals of arrows loosed and hearts burst. A run
     // sets its world up once, so the last frame's totals are the run's.
     void ObserveWorld(const VDMAIN& world);
+    // Notes the time of a presented frame on the run's clock.
+    void Presented(double when);
+    // Presented frames per second from the first presented frame to the
+    // last; 0 before two frames.
+    double PresentedFps() const;
     // One JSON object; "error" appears only when there is one.
     std::string ToJson() const;
 };

@@ -13,6 +13,7 @@
 
 #include "host/view/DovelSSView.h"
 #include "host/view/FrameRate.h"
+#include "host/view/FramePacing.h"
 #include "host/view/FrameTicks.h"
 #include "host/view/HostClock.h"
 #include "host/view/QuitSignals.h"
@@ -184,8 +185,13 @@ void WaylandRun::ApplySizes() {
 }
 
 void WaylandRun::Loop() {
-    FrameTicks ticks;
-    ticks.Restart(clock.Now());
+    // The cap from -max-fps, else the one that suits the renderer (every
+    // view of a run draws through the same driver).
+    FramePacer pacer;
+    std::string renderer;
+    if (!views.empty() && views.front()->backend->MakeCurrent()) renderer = CurrentGLRenderer();
+    pacer.SetMaxFps(ChooseMaxFps(options.maxFps, renderer));
+    pacer.Restart(clock.Now());
     while (!done) {
         // A run behind its ticks never waits, so the pipe is also read here.
         if (quitFd >= 0 && QuitSignalArrived(quitFd)) done = true;
@@ -201,16 +207,17 @@ void WaylandRun::Loop() {
             // No surface wants a frame (hidden, or waiting for the
             // compositor): sleep until an event or a signal arrives.
             Wait(-1.0);
-            ticks.Restart(clock.Now());
+            pacer.Restart(clock.Now());
             continue;
         }
-        if (ticks.Until(now) > 0.0) {
-            Wait(ticks.Until(now));
+        const double wait = pacer.Wait(now);
+        if (wait > 0.0) {
+            Wait(wait);
             continue;
         }
         for (auto& running : views)
             if (running->Drawing()) running->view->animateOneFrame();
-        ticks.Ran(clock.Now());
+        pacer.Ticked(clock.Now());
     }
 }
 

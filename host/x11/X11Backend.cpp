@@ -1,14 +1,20 @@
 #include "host/x11/X11Backend.h"
 
 #include <GL/gl.h>
+#include <EGL/egl.h>
 #include <X11/Xlib.h>
 
 #include <cstdio>
 
 #include "host/desktop/DesktopPicture.h"
+#include "host/view/FramePacing.h"
 #include "host/x11/X11Snapshot.h"
 
 X11Backend::X11Backend(X11Display* display, unsigned long win) : x(display), window(win) {}
+
+X11Backend::~X11Backend() {
+    shm.Release(x->dpy);
+}
 
 bool X11Backend::CreateContext(std::string* error) {
     XWindowAttributes attributes;
@@ -19,7 +25,9 @@ bool X11Backend::CreateContext(std::string* error) {
         *error = text;
         return false;
     }
-    return gl.Create(x->egl, window, XVisualIDFromVisual(attributes.visual), error);
+    if (!gl.Create(x->egl, window, XVisualIDFromVisual(attributes.visual), error)) return false;
+    presentThroughShm = IsSoftwareRenderer(CurrentGLRenderer()) && X11ShmPresent::Usable(x->dpy, window);
+    return true;
 }
 
 bool X11Backend::MakeCurrent() {
@@ -31,6 +39,12 @@ void X11Backend::FlushBuffer() {
     if (gone) return;
     if (beforePresent) beforePresent();
     if (hasArea) BlackenOutside();
+    EGLint width = 0, height = 0;
+    if (presentThroughShm && !resized && eglQuerySurface(gl.display, gl.surface, EGL_WIDTH, &width) &&
+        eglQuerySurface(gl.display, gl.surface, EGL_HEIGHT, &height) &&
+        shm.Present(x->dpy, window, width, height))
+        return;
+    resized = false;
     gl.SwapBuffers();
 }
 

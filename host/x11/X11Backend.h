@@ -8,18 +8,23 @@
 #include "host/egl/EglWindow.h"
 #include "host/view/ViewBackend.h"
 #include "host/x11/X11Display.h"
+#include "host/x11/X11ShmPresent.h"
 
 class X11Backend : public ViewBackend {
 public:
     // display outlives the backend; window may be ours or another program's.
     X11Backend(X11Display* display, unsigned long window);
+    ~X11Backend() override;
 
     bool CreateContext(std::string* error) override;
     bool MakeCurrent() override;
-    // The window's surface follows the window's size by itself.
-    void SetDrawableSize(int width, int height) override {}
+    // The window's surface follows the window's size by itself, at the
+    // next swap.
+    void SetDrawableSize(int width, int height) override { resized = true; }
     // Runs beforePresent (the frame-rate counter), then swaps the buffers;
-    // with an area set, what lies outside it is black.
+    // with an area set, what lies outside it is black;
+    // a software renderer's frame goes to the window through shared memory
+    // instead where the server allows it.
     void FlushBuffer() override;
     void DrawingOrigin(int* x, int* y) override;
     // The monitor under the window's centre (under the area's, when one is
@@ -50,4 +55,7 @@ private:
     ViewRect area;
     int windowHeight = 0;
     EglWindow gl;
+    bool presentThroughShm = false;
+    bool resized = false;  // the next frame is swapped, so the surface takes the new size
+    X11ShmPresent shm;
 };

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/view/DovelSSView.h"
+#include "host/view/FramePacing.h"
 #include "host/view/FrameRate.h"
 #include "host/view/FrameTicks.h"
 #include "host/view/HostClock.h"
@@ -20,6 +21,7 @@
 #include "host/x11/X11Backend.h"
 #include "host/x11/X11Display.h"
 #include "host/x11/X11Snapshot.h"
+#include "world/VDMain.h"
 
 namespace {
 
@@ -62,11 +64,15 @@ HostEnvironment ViewEnvironment(HostClock* clock, const HeadlessPaths& paths,
 }
 
 struct X11Run {
-    X11Run(const DovelOptions& o, const HeadlessPaths& p) : options(o), paths(p) {}
+    X11Run(const DovelOptions& o, const HeadlessPaths& p, double start, RunStats* s)
+        : options(o), paths(p), processStart(start), stats(s) {}
 
     const DovelOptions& options;
     const HeadlessPaths& paths;
+    double processStart;
+    RunStats* stats;
     SystemClock clock;
+    FramePacer pacer;
     X11Display x;
     std::vector<std::unique_ptr<RunningView>> views;
     int quitFd = -1;
@@ -81,7 +87,9 @@ struct X11Run {
     Window CreateOwnWindow(const ViewRect& area, bool fullscreen);
     bool CreateViews(const std::vector<ViewTarget>& targets);
     void ShowViews();
+    void ChoosePace();
     void Loop();
+    void Tick();
     void Wait(double seconds);
     void HandleEvents();
     void Handle(const XEvent& event);
@@ -124,6 +132,7 @@ int X11Run::Run() {
         Finish();
         return 1;
     }
+    ChoosePace();
     ShowViews();
     quitFd = ListenForQuitSignals();
     Loop();
@@ -320,30 +329,58 @@ void X11Run::ShowViews() {
     for (auto& running : views) running->view->startAnimation();
 }
 
+// The cap from -max-fps, else the one that suits the first view's renderer
+// (every view of a run draws through the same driver).
+void X11Run::ChoosePace() {
+    std::string renderer;
+    if (!views.empty() && views.front()->backend->MakeCurrent()) renderer = CurrentGLRenderer();
+    pacer.SetMaxFps(ChooseMaxFps(options.maxFps, renderer));
+}
+
 void X11Run::Loop() {
-    FrameTicks ticks;
-    ticks.Restart(clock.Now());
+    pacer.Restart(clock.Now());
     while (!done) {
         HandleEvents();
         if (done) break;
         bool drawing = false;
         for (auto& running : views) drawing = drawing || running->Drawing();
-        double now = clock.Now();
         if (!drawing) {
             // Nothing to draw (hidden, obscured or idle): sleep until an
             // event or a signal arrives.
             Wait(-1.0);
-            ticks.Restart(clock.Now());
+            pacer.Restart(clock.Now());
             continue;
         }
-        if (ticks.Until(now) > 0.0) {
-            Wait(ticks.Until(now));
+        double wait = pacer.Wait(clock.Now());
+        if (wait > 0.0) {
+            Wait(wait);
             continue;
         }
-        for (auto& running : views)
-            if (running->Drawing()) running->view->animateOneFrame();
-        ticks.Ran(clock.Now());
+        Tick();
+        pacer.Ticked(clock.Now());
     }
+}
+
+// One tick of every drawing view; the first view's presented frames go to
+// the statistics.
+void X11Run::Tick() {
+    DovelSSView* first = views.front()->view.get();
+    const int64_t before = first->framesPresented;
+    const double cpu = ProcessCpuSeconds();
+    for (auto& running : views)
+        if (running->Drawing()) running->view->animateOneFrame();
+    ++stats->ticks;
+    if (first->framesPresented == before) return;
+    const double now = clock.Now();
+    if (stats->frames == 0) stats->startupMs = (MonotonicSeconds() - processStart) * 1000.0;
+    stats->frames = first->framesPresented;
+    stats->frameMs.Add((ProcessCpuSeconds() - cpu) * 1000.0);
+    stats->Presented(now);
+    if (first->ssMain != nullptr && first->ssMain->world != nullptr) {
+        stats->worldUs.Add(first->lastDrawCpuSeconds * 1e6);
+        stats->ObserveWorld(*first->ssMain->world);
+    }
+    if (options.framesGiven && stats->frames >= options.frames) done = true;
 }
 
 // Sleeps until an X event or a quit signal arrives, at most the given
@@ -439,7 +476,9 @@ void X11Run::Finish() {
 
 }  // namespace
 
-int RunX11(const DovelOptions& options, const HeadlessPaths& paths) {
-    X11Run run(options, paths);
-    return run.Run();
+int RunX11(const DovelOptions& options, const HeadlessPaths& paths, double processStart, RunStats* stats) {
+    X11Run run(options, paths, processStart, stats);
+    const int status = run.Run();
+    stats->peakRssMb = PeakRssMb();
+    return status;
 }

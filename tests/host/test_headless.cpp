@@ -40,21 +40,24 @@ TEST(DovelOptions, DefaultsEveryFlagAndTheHelp) {
     EXPECT_TRUE(o.seedGiven && o.seed == 4294967295u && o.preview && o.stats);
     EXPECT_EQ(o.outDir + " " + o.prefsFile + " " + o.snapshotFile, "frames/ p.toml s.png");
 
-    EXPECT_TRUE(o.mode == DisplayMode::kWindow && !o.modeGiven && !o.showFps && o.exitOnInput);
+    EXPECT_TRUE(o.mode == DisplayMode::kWindow && !o.modeGiven && !o.showFps && o.exitOnInput &&
+                o.maxFps == 0);
     ASSERT_EQ(
-        Parse({"-fullscreen", "--root", "-window-id", "0x1A", "--fps", "-no-exit-on-input"}, &o, &error),
+        Parse({"-fullscreen", "--root", "-window-id", "0x1A", "--fps", "-no-exit-on-input", "-max-fps", "12"},
+              &o, &error),
         ParseResult::kRun)
         << error;
     EXPECT_TRUE(o.mode == DisplayMode::kWindowId && o.windowId == 26 && o.showFps && !o.exitOnInput);
+    EXPECT_EQ(o.maxFps, 12);
     ASSERT_EQ(Parse({"--window", "-fullscreen", "-root"}, &o, &error), ParseResult::kRun);
     EXPECT_TRUE(o.mode == DisplayMode::kRoot && o.modeGiven) << "-root wins over the other modes";
     ASSERT_EQ(Parse({"-window", "--fullscreen", "--window-id=4294967295"}, &o, &error), ParseResult::kRun);
     EXPECT_TRUE(o.mode == DisplayMode::kWindowId && o.windowId == 4294967295ul);
 
     EXPECT_EQ(Parse({"--help"}, &o, &error), ParseResult::kHelp);
-    for (const char* flag :
-         {"-headless", "-size", "-frames", "-out", "-every", "-seed", "-preview", "-prefs", "-snapshot",
-          "-stats", "-help", "-window", "-fullscreen", "-root", "-window-id", "-fps", "-no-exit-on-input"})
+    for (const char* flag : {"-headless", "-size", "-frames", "-out", "-every", "-seed", "-preview", "-prefs",
+                             "-snapshot", "-stats", "-help", "-window", "-fullscreen", "-root", "-window-id",
+                             "-fps", "-no-exit-on-input", "-max-fps"})
         EXPECT_NE(std::string(DovelHelpText()).find(flag), std::string::npos) << flag;
 }
 
@@ -75,12 +78,19 @@ TEST(DovelOptions, UnknownFlagsAndBadValuesAreErrors) {
                            {"-window-id", "12ab"},
                            {"-window-id", "0x100000000"},
                            {"-window-id"},
-                           {"-fps=1"}});
+                           {"-fps=1"},
+                           {"-max-fps", "61"},
+                           {"-max-fps", "-1"},
+                           {"-max-fps", "30.5"},
+                           {"-max-fps"}});
     for (const auto& args : bad) {
         DovelOptions o;
         std::string error;
         EXPECT_EQ(Parse(args, &o, &error), ParseResult::kError) << args[0];
         EXPECT_FALSE(error.empty());
+        if (std::string(args[0]) == "-max-fps") {
+            EXPECT_EQ(error.find("-max-fps"), 0u) << error;
+        }
     }
 }
 
@@ -223,6 +233,7 @@ TEST_F(HeadlessTest, TheBuiltProgramRunsAWholeHeadlessLifeAndRejectsBadFlagsWith
     };
     EXPECT_GT(number("startup_ms"), 0.0);
     EXPECT_GT(number("peak_rss_mb"), 1.0);
+    EXPECT_DOUBLE_EQ(number("fps"), 60.0) << "the headless clock ticks at exactly 60 Hz";
     EXPECT_TRUE(number("hearts_live_mean") > 0.0 && number("hearts_live_mean") <= 80.0)
         << "twice NumHearts at most";
     for (const char* key : {"\"frame_ms\":{\"mean\":", "\"p50\":", "\"p99\":", "\"world_us\":",
