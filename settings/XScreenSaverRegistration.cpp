@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/FileIO.h"
+
 namespace {
 
 // The line Dovel adds, laid out like the lines of XScreenSaver's own list.
@@ -237,65 +239,9 @@ bool RemoveDovelFromXScreenSaver(const std::string& userText, const std::string&
 
 namespace {
 
-bool ReadWholeFile(const std::string& path, std::string* text, bool* exists, std::string* error) {
-    text->clear();
-    *exists = false;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        if (errno == ENOENT) return true;
-        *error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    *exists = true;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, n);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) *error = "cannot read " + path;
-    return !failed;
-}
-
-// Writes a temporary file beside path and renames it over path, so that
-// path holds either the old or the new contents, never half of them.
-bool WriteFileAtomically(const std::string& path, const std::string& text, mode_t mode, std::string* error) {
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    if (fd < 0) {
-        *error = "cannot write beside " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    bool written = done == text.size() && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    int saved = errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        saved = errno;
-    }
-    if (!written || rename(temp.c_str(), path.c_str()) != 0) {
-        if (written) saved = errno;
-        unlink(temp.c_str());
-        *error = "cannot write " + path + ": " + std::strerror(saved);
-        return false;
-    }
-    return true;
-}
-
-// The file the user's ~/.xscreensaver stands for: a symbolic link's target,
-// so that a link (to a dotfiles folder, say) stays a link.
-std::string FileBehind(const std::string& path) {
-    char* real = realpath(path.c_str(), nullptr);
-    if (real == nullptr) return path;
-    std::string result = real;
-    free(real);
-    return result;
-}
+// XScreenSaver's resource files are a few hundred lines; anything larger is
+// not one.
+constexpr uint64_t kMaxResourceFileBytes = uint64_t{4} << 20;
 
 using Edit = bool (*)(const std::string& user, const std::string& system, std::string* result,
                       RegistrationChange* change, std::string* error);
@@ -307,23 +253,28 @@ bool AddEdit(const std::string& user, const std::string& system, std::string* re
 }
 
 bool EditUserFile(const XScreenSaverFiles& files, Edit edit, RegistrationChange* change, std::string* error) {
-    std::string path = FileBehind(files.UserFile());
-    std::string user, system, result;
-    bool exists = false, systemExists = false;
-    if (!ReadWholeFile(path, &user, &exists, error)) return false;
-    if (!ReadWholeFile(files.appDefaults, &system, &systemExists, error)) system.clear();
+    // A symbolic link (to a dotfiles folder, say) stays a link: the file
+    // behind it is what is read, written and removed.
+    const std::string path = WriteTarget(files.UserFile());
+    std::string user, system, result, why;
+    struct stat info {};
+    const bool exists = stat(path.c_str(), &info) == 0;
+    if (ReadFileText(path, &user, &why, kMaxResourceFileBytes) == ReadStatus::kRefused) {
+        *error = "cannot read " + why;
+        return false;
+    }
+    if (ReadFileText(files.appDefaults, &system, nullptr, kMaxResourceFileBytes) != ReadStatus::kRead)
+        system.clear();
     if (!edit(user, system, &result, change, error)) return false;
     if (result == user) return true;
-    mode_t mode = 0644;
-    struct stat info;
-    if (exists && stat(path.c_str(), &info) == 0) mode = info.st_mode & 07777;
-    if (exists && !WriteFileAtomically(files.BackupFile(), user, mode, error)) return false;
+    const mode_t mode = exists ? info.st_mode & 07777 : 0644;
+    if (exists && !WriteFileAtomically(files.BackupFile(), user, error, mode)) return false;
     if (result.empty()) {
         if (unlink(path.c_str()) == 0) return true;
         *error = "cannot remove " + path + ": " + std::strerror(errno);
         return false;
     }
-    return WriteFileAtomically(path, result, mode, error);
+    return WriteFileAtomically(path, result, error, mode);
 }
 
 std::string Describe(RegistrationChange change, const XScreenSaverFiles& files) {
@@ -341,13 +292,6 @@ std::string Describe(RegistrationChange change, const XScreenSaverFiles& files) 
             return "Dovel was not in XScreenSaver's list of screen savers (" + where + ")";
     }
     return "";
-}
-
-std::string HomeFolder() {
-    const char* home = getenv("HOME");
-    if (home != nullptr && home[0] != '\0') return home;
-    const passwd* user = getpwuid(getuid());
-    return user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "";
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "host/desktop/DesktopPicture.h"
 
-#include <pwd.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/FileIO.h"
 #include "host/desktop/DesktopSettingsFiles.h"
 #include "host/desktop/DesktopSettingsReaders.h"
 
@@ -63,12 +63,7 @@ std::vector<std::string> Wallpapers(Source source, bool running, int monitorInde
 
 DesktopPictureSources DesktopPictureSourcesFromEnvironment() {
     DesktopPictureSources sources;
-    const char* home = getenv("HOME");
-    if (home == nullptr || home[0] != '/') {  // as the shell would: the account's own home folder
-        const passwd* account = getpwuid(getuid());
-        home = account != nullptr ? account->pw_dir : "";
-    }
-    sources.home = home;
+    sources.home = HomeFolder();
     const char* config = getenv("XDG_CONFIG_HOME");
     sources.configHome = config != nullptr && config[0] == '/' ? config : sources.home + "/.config";
     const char* desktop = getenv("XDG_CURRENT_DESKTOP");
