@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/Text.h"
+
 namespace {
 
 struct Switch {
@@ -46,25 +48,12 @@ bool ParseWhole(const std::string& text, int64_t low, int64_t high, int64_t* out
     return true;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // "#RRGGBB" (the "#" may be left out: a shell line would read it as a
 // comment) as components 0.0 to 1.0.
 bool ParseColour(const std::string& text, SettingsOverrides::Colour* out) {
-    std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
-    if (hex.size() != 6) return false;
-    float parts[3];
-    for (int i = 0; i < 3; ++i) {
-        int hi = HexDigit(hex[2 * i]), lo = HexDigit(hex[2 * i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        parts[i] = static_cast<float>(hi * 16 + lo) / 255.0f;
-    }
-    *out = SettingsOverrides::Colour{parts[0], parts[1], parts[2]};
+    uint8_t rgb[3];
+    if (!ParseHexBytes(text, rgb, 3)) return false;
+    *out = SettingsOverrides::Colour{rgb[0] / 255.0f, rgb[1] / 255.0f, rgb[2] / 255.0f};
     return true;
 }
 
