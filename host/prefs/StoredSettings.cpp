@@ -1,16 +1,50 @@
 #include "host/prefs/StoredSettings.h"
 
 #include <cinttypes>
+#include <cmath>
+#include <iterator>
+#include <vector>
 
 #include "base/HostLog.h"
+#include "base/Text.h"
 
 namespace {
+
+// Every key Dovel stores: a file holding none of them is not Dovel's.
+const char* const kStoredKeys[] = {"version",
+                                   "MainMonitorOnly",
+                                   "NumHearts",
+                                   "PicDelay",
+                                   "Transparent",
+                                   "RandomShades",
+                                   "AllowCollisions",
+                                   "FitScreen",
+                                   "ShowCountdown",
+                                   "BGType",
+                                   "BGPath",
+                                   "BGRes",
+                                   "HCR",
+                                   "HCG",
+                                   "HCB",
+                                   "BGCR",
+                                   "BGCG",
+                                   "BGCB"};
 
 int64_t ClampInteger(const char* key, int64_t value, int64_t low, int64_t high) {
     int64_t sane = value < low ? low : (value > high ? high : value);
     if (sane != value)
         HostWarning("preference %s = %" PRId64 " is outside %" PRId64 "..%" PRId64 "; using %" PRId64, key,
                     value, low, high, sane);
+    return sane;
+}
+
+// A colour component outside 0..1, or not a number at all (nan, inf),
+// takes the nearest bound, or its default when it is not a number.
+float ClampColour(const char* key, float value, float fallback) {
+    float sane = !std::isfinite(value) ? fallback : value < 0.0f ? 0.0f : value > 1.0f ? 1.0f : value;
+    if (sane != value)
+        HostWarning("preference %s = %g is outside 0..1; using %g", key, static_cast<double>(value),
+                    static_cast<double>(sane));
     return sane;
 }
 
@@ -52,18 +86,6 @@ void ReadStoredValues(const ScreenSaverDefaults& store, StoredSettings* out) {
     s.BGRES = bgRes < 0 || bgRes > kMaxBGRes ? kMaxBGRes : static_cast<int32_t>(bgRes);
 }
 
-bool IsUnreservedPathByte(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
-           c == '-' || c == '.' || c == '_' || c == '~';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 constexpr char kFileUri[] = "file://";
 
 void StoreRecord(ScreenSaverDefaults* store, const SETTINGS& s, const std::string& bgPath) {
@@ -89,34 +111,15 @@ void StoreRecord(ScreenSaverDefaults* store, const SETTINGS& s, const std::strin
 
 std::string PathToStored(const std::string& path) {
     if (IsValidUtf8(path) && path.compare(0, sizeof kFileUri - 1, kFileUri) != 0) return path;
-    std::string out = kFileUri;
-    for (unsigned char c : path) {
-        if (IsUnreservedPathByte(c)) {
-            out += static_cast<char>(c);
-        } else {
-            const char digits[] = "0123456789ABCDEF";
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        }
-    }
-    return out;
+    return kFileUri + PercentEncode(path, "/");
 }
 
 std::string StoredToPath(const std::string& stored) {
     if (stored.compare(0, sizeof kFileUri - 1, kFileUri) != 0) return stored;
-    std::string out;
-    for (size_t i = sizeof kFileUri - 1; i < stored.size(); ++i) {
-        int high = i + 2 < stored.size() ? HexValue(stored[i + 1]) : -1;
-        int low = i + 2 < stored.size() ? HexValue(stored[i + 2]) : -1;
-        if (stored[i] == '%' && high >= 0 && low >= 0) {
-            out += static_cast<char>(high * 16 + low);
-            i += 2;
-        } else {
-            out += stored[i];
-        }
-    }
-    return out;
+    // Escapes that are not ones (a hand-edited "%zz") stand as written.
+    std::string path;
+    PercentDecode(stored.substr(sizeof kFileUri - 1), &path);
+    return path;
 }
 
 void ClampSettings(SETTINGS* s) {
@@ -124,6 +127,13 @@ void ClampSettings(SETTINGS* s) {
     s->SETPICDELAY = ClampInteger("PicDelay", s->SETPICDELAY, kMinPicDelay, kMaxPicDelay);
     s->BGTYPE = NarrowToInt32(ClampInteger("BGType", s->BGTYPE, 0, kMaxBGType));
     if (s->BGRES < 0 || s->BGRES > kMaxBGRes) s->BGRES = kMaxBGRes;
+    const SETTINGS d;
+    s->HCR = ClampColour("HCR", s->HCR, d.HCR);
+    s->HCG = ClampColour("HCG", s->HCG, d.HCG);
+    s->HCB = ClampColour("HCB", s->HCB, d.HCB);
+    s->BGCR = ClampColour("BGCR", s->BGCR, d.BGCR);
+    s->BGCG = ClampColour("BGCG", s->BGCG, d.BGCG);
+    s->BGCB = ClampColour("BGCB", s->BGCB, d.BGCB);
 }
 
 StoredSettings DefaultStoredSettings() {
@@ -141,24 +151,44 @@ bool StoreDefaults(ScreenSaverDefaults* store) {
 }
 
 void LoadSettings(ScreenSaverDefaults* store, StoredSettings* out) {
+    // Another view starting at the same moment (one process per monitor)
+    // or a save from the settings window waits until this one has read, and
+    // reset when it must; it then reads what this one wrote.
+    store->Lock();
+    store->Read();
     bool hasVersion = store->HasKey("version");
     std::string version = store->StringForKey("version");
     if (version != kPrefsVersion) {
         // The file of another version is kept before the defaults replace
-        // it; a file that could not be read is left alone (and said so once).
-        std::string kept;
-        if (store->CanSave() && store->KeepCopy("old", &kept)) {
+        // it; a file that cannot be replaced is left alone, uncopied.
+        std::string kept, why;
+        const std::string has = hasVersion ? "version \"" + version + "\"" : "no version";
+        if (!store->CanReplace(&why)) {
+            if (store->CanSave())
+                HostWarning("preferences file %s has %s and is not replaced, %s; using the defaults",
+                            store->Path().c_str(), has.c_str(), why.c_str());
+        } else if (store->KeepCopy("old", &kept)) {
             if (!kept.empty())
-                HostWarning("preferences file %s has %s%s%s; kept as %s, using the defaults",
-                            store->Path().c_str(), hasVersion ? "version \"" : "no version",
-                            hasVersion ? version.c_str() : "", hasVersion ? "\"" : "", kept.c_str());
+                HostWarning("preferences file %s has %s; kept as %s, using the defaults",
+                            store->Path().c_str(), has.c_str(), kept.c_str());
             StoreDefaults(store);
         }
         *out = DefaultStoredSettings();
+        store->Unlock();
         return;
     }
+    store->Unlock();
     ReadStoredValues(*store, out);
     ClampSettings(&out->settings);
+}
+
+bool CheckPreferencesFile(const std::string& path, std::string* error) {
+    std::string why;
+    if (ScreenSaverDefaults::HoldsAnyKey(
+            path, std::vector<const char*>(std::begin(kStoredKeys), std::end(kStoredKeys)), &why))
+        return true;
+    *error = "preferences file " + path + " is not Dovel's (" + why + "); it is left as it is";
+    return false;
 }
 
 bool SaveSettings(ScreenSaverDefaults* store, const StoredSettings& values, const std::string& bgPath) {

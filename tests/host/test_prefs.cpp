@@ -3,14 +3,22 @@
 // links, interrupted saves, values brought into bounds, and what is saved
 // read back the same.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "host/prefs/StoredSettings.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/FifoWatch.h"
+
+extern char** environ;
 
 namespace {
 
@@ -105,6 +113,8 @@ TEST_F(PrefsTest, ValuesOfTheCurrentVersionAreUsedWithinBoundsAndNeverRewritten)
          "0 0 1 11011 0 2 1 0 0 0.6 0.8 1 " + kPictures, true},
         {"NumHearts = 5000000000\nPicDelay = 9223372036854775807\nBGType = 4294967296\nBGRes = 9\n",
          "0 1000 86400 11011 3 2 1 0 0 0.6 0.8 1 " + kPictures, true},
+        // Not a number is no colour: the default, with the same warning.
+        {"HCR = nan\nHCG = -inf\nBGCB = inf\n", "0 200 20 11011 0 1 1 0 0 0.6 0.8 1 " + kPictures, true},
         {"NumHearts = \"lots\"\nFitScreen = 1\nHCR = \"red\"\nBGCR = 1\nBGPath = 5\n",
          "0 200 20 11011 0 1 1 0 0 1 0.8 1 " + kPictures, false},
     };
@@ -160,9 +170,14 @@ TEST_F(PrefsTest, ReadOnlyFilesStayAndLinksAreFollowed) {
     Write("version = \"1.0\"\nNumHearts = 5\n");
     chmod(file.c_str(), 0444);
     std::string warnings;
-    EXPECT_EQ(Describe(Load(&warnings)), kDefaults);
+    for (int start = 0; start < 2; ++start) {
+        EXPECT_EQ(Describe(Load(&warnings)), kDefaults);
+        EXPECT_NE(warnings.find("read-only"), std::string::npos) << warnings;
+    }
     EXPECT_EQ(ReadFileText(file), "version = \"1.0\"\nNumHearts = 5\n");
-    EXPECT_NE(warnings.find("read-only"), std::string::npos) << warnings;
+    EXPECT_EQ(ListFolder(scratch.File("dovel")),
+              (std::vector<std::string>{"qvDovelSS.toml", "qvDovelSS.toml.lock"}))
+        << "a file that cannot be replaced is not copied at every start";
 
     fs::remove(file);
     const std::string real = scratch.File("dotfiles.toml");
@@ -183,7 +198,8 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
     first.mainMonitorOnly = true;
     first.settings.FITSCREEN = false;
     Save(first, "/a/very/long/folder/");
-    EXPECT_EQ(ListFolder(scratch.File("dovel")), std::vector<std::string>{"qvDovelSS.toml"})
+    EXPECT_EQ(ListFolder(scratch.File("dovel")),
+              (std::vector<std::string>{"qvDovelSS.toml", "qvDovelSS.toml.lock"}))
         << "no temporary file is left after a save";
     // A save that died before its rename leaves a half-written temporary file.
     WriteFileText(file + ".tmp-Ab12Cd", "version = \"1.1\"\nNumHearts = 9");
@@ -204,6 +220,30 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
     EXPECT_FALSE(blocked.Synchronize());
     EXPECT_NE(GetCapturedStderr().find("not saved"), std::string::npos);
     EXPECT_EQ(ReadFileText(scratch.File("blocker")), "a file, not a folder");
+}
+
+// Saving edits the file as the user wrote it: comments, blank lines, key
+// order and keys Dovel does not know stay, a changed value is rewritten in
+// its line (a comment after it stays), new keys come after the last value,
+// and the file keeps its mode. Saving the same values again changes nothing.
+TEST_F(PrefsTest, SavingRewritesOnlyTheValuesThatChangedAndKeepsTheMode) {
+    Write("# mine\nversion = \"1.1\"\n\nNumHearts = 50   # plenty\nZebra = 'z'\nHCR = 1.0\n[sub]\na = 1\n");
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    StoredSettings s = Load();
+    s.settings.SETNUMHEARTS = 7;
+    Save(s, "/p/");
+    const std::string text = ReadFileText(file);
+    EXPECT_EQ(text.rfind("# mine\nversion = \"1.1\"\n\nNumHearts = 7   # plenty\nZebra = 'z'\nHCR = 1.0\n"
+                         "MainMonitorOnly = false\nPicDelay = 20\n",
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(text.substr(text.size() - 12), "[sub]\na = 1\n") << text;
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    Save(Load(), "/p/");
+    EXPECT_EQ(ReadFileText(file), text);
 }
 
 // Every key and value that Dovel writes reads back the same: keys that need
@@ -249,7 +289,108 @@ TEST(PrefsPath, FollowsXdgConfigHome) {
     setenv("HOME", getenv("HOME") != nullptr ? getenv("HOME") : "/home/x", 1);
     EXPECT_EQ(ScreenSaverDefaults::PathForModule("qvDovelSS"),
               std::string(getenv("HOME")) + "/.config/dovel/qvDovelSS.toml");
+    // Without HOME, the account's own home folder.
+    const std::string home = getenv("HOME");
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(ScreenSaverDefaults::PathForModule("qvDovelSS"),
+              std::string(getpwuid(getuid())->pw_dir) + "/.config/dovel/qvDovelSS.toml");
+    setenv("HOME", home.c_str(), 1);
     old != nullptr ? setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace
+
+// Real dovel processes on one preferences file, as XScreenSaver starts one
+// per monitor: each runs one headless frame.
+struct PrefsProcessesTest : PrefsTest {
+    const std::string dovel = fs::read_symlink("/proc/self/exe").parent_path() / "dovel";
+
+    // Starts dovel with the arguments, its standard error going to errFile.
+    pid_t Start(std::vector<std::string> args, const std::string& errFile) {
+        args.insert(args.begin(), dovel);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, dovel.c_str(), &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+    // Waits for the process to exit; its exit status, or -1.
+    static int Wait(pid_t pid) {
+        int status = 0;
+        if (waitpid(pid, &status, 0) != pid) return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Starts n views together on the file, runs during() meanwhile, and
+    // returns what they said on standard error, all together.
+    std::string StartViews(
+        int n, const std::function<void()>& during = [] {}) {
+        std::vector<pid_t> pids;
+        for (int i = 0; i < n; ++i)
+            pids.push_back(Start({"-headless", "-size", "32x24", "-frames", "1", "-prefs", file},
+                                 scratch.File("err-" + std::to_string(i))));
+        during();
+        std::string said;
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(Wait(pids[i]), 0);
+            said += ReadFileText(scratch.File("err-" + std::to_string(i)));
+        }
+        return said;
+    }
+};
+
+// Views starting together on the file of an older version: one keeps a
+// copy and says so, the others read the defaults it stored, and none warns
+// falsely.
+TEST_F(PrefsProcessesTest, ViewsStartingTogetherResetAnOldFileOnce) {
+    const std::string old = "version = \"1.0\"\nNumHearts = 77\n";
+    Write(old);
+    std::string said = StartViews(4);
+    size_t first = said.find("kept as");
+    EXPECT_NE(first, std::string::npos) << said;
+    EXPECT_EQ(said.find("warning", said.find('\n', first)), std::string::npos) << said;
+    EXPECT_EQ(said.rfind("warning", first), said.find("warning")) << said;
+    EXPECT_EQ(ReadFileText(file + ".old"), old);
+    EXPECT_EQ(ListFolder(scratch.File("dovel")),
+              (std::vector<std::string>{"qvDovelSS.toml", "qvDovelSS.toml.lock", "qvDovelSS.toml.old"}));
+    EXPECT_EQ(Describe(Load()), kDefaults);
+}
+
+// A save made while views start for the first time is never replaced by
+// the defaults they store.
+TEST_F(PrefsProcessesTest, ASaveWhileViewsStartIsKept) {
+    for (int round = 0; round < 2; ++round) {
+        fs::remove_all(scratch.File("dovel"));
+        std::string said = StartViews(4, [&] {
+            ScreenSaverDefaults store(file);
+            store.SetString("version", kPrefsVersion);  // as the settings window does
+            StoredSettings mine = DefaultStoredSettings();
+            mine.settings.SETNUMHEARTS = 7;
+            EXPECT_TRUE(SaveSettings(&store, mine, "/p/"));
+        });
+        EXPECT_EQ(said, "") << "round " << round;
+        EXPECT_EQ(Load().settings.SETNUMHEARTS, 7) << "round " << round << "\n" << ReadFileText(file);
+    }
+}
+
+// A file named with -prefs that is not Dovel's is refused with one line and
+// left as it is.
+TEST_F(PrefsProcessesTest, AFileThatIsNotDovelsIsRefusedAndLeftAlone) {
+    for (const std::string text : {"export PATH=$HOME/bin:$PATH\n", "[user]\nname = \"me\"\n"}) {
+        const std::string bashrc = scratch.File(".bashrc");
+        WriteFileText(bashrc, text);
+        EXPECT_EQ(Wait(Start({"-headless", "-frames", "1", "-prefs", bashrc}, scratch.File("err"))), 1);
+        const std::string said = ReadFileText(scratch.File("err"));
+        EXPECT_NE(said.find("is not Dovel's"), std::string::npos) << said;
+        EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
+        EXPECT_EQ(ReadFileText(bashrc), text);
+        EXPECT_FALSE(fs::exists(bashrc + ".damaged"));
+        EXPECT_FALSE(fs::exists(bashrc + ".old"));
+    }
+}
