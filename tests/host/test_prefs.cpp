@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <sstream>
 
 #include "host/prefs/StoredSettings.h"
@@ -222,6 +221,29 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
     EXPECT_EQ(ReadFileText(scratch.File("blocker")), "a file, not a folder");
 }
 
+// A view reads the store when it is made and sets its record up a moment
+// later: a save that lands in between (the settings window, on the first
+// start) is what the view uses, and is neither replaced nor copied aside.
+TEST_F(PrefsTest, ASaveBetweenAViewsReadAndItsSetUpIsKept) {
+    ScreenSaverDefaults view(file);
+    StoredSettings mine = DefaultStoredSettings();
+    mine.settings.SETNUMHEARTS = 7;
+    {
+        ScreenSaverDefaults window(file);
+        window.SetString("version", kPrefsVersion);
+        ASSERT_TRUE(SaveSettings(&window, mine, "/p/"));
+    }
+    std::string warnings;
+    CaptureStderr();
+    StoredSettings used;
+    LoadSettings(&view, &used);
+    warnings = GetCapturedStderr();
+    EXPECT_EQ(used.settings.SETNUMHEARTS, 7);
+    EXPECT_EQ(Load().settings.SETNUMHEARTS, 7) << ReadFileText(file);
+    EXPECT_EQ(warnings, "");
+    EXPECT_FALSE(fs::exists(file + ".old"));
+}
+
 // Saving edits the file as the user wrote it: comments, blank lines, key
 // order and keys Dovel does not know stay, a changed value is rewritten in
 // its line (a comment after it stays), new keys come after the last value,
@@ -327,15 +349,13 @@ struct PrefsProcessesTest : PrefsTest {
         if (waitpid(pid, &status, 0) != pid) return -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    // Starts n views together on the file, runs during() meanwhile, and
-    // returns what they said on standard error, all together.
-    std::string StartViews(
-        int n, const std::function<void()>& during = [] {}) {
+    // Starts n views together on the file; what they said on standard
+    // error, all together.
+    std::string StartViews(int n) {
         std::vector<pid_t> pids;
         for (int i = 0; i < n; ++i)
             pids.push_back(Start({"-headless", "-size", "32x24", "-frames", "1", "-prefs", file},
                                  scratch.File("err-" + std::to_string(i))));
-        during();
         std::string said;
         for (int i = 0; i < n; ++i) {
             EXPECT_EQ(Wait(pids[i]), 0);
@@ -360,23 +380,6 @@ TEST_F(PrefsProcessesTest, ViewsStartingTogetherResetAnOldFileOnce) {
     EXPECT_EQ(ListFolder(scratch.File("dovel")),
               (std::vector<std::string>{"qvDovelSS.toml", "qvDovelSS.toml.lock", "qvDovelSS.toml.old"}));
     EXPECT_EQ(Describe(Load()), kDefaults);
-}
-
-// A save made while views start for the first time is never replaced by
-// the defaults they store.
-TEST_F(PrefsProcessesTest, ASaveWhileViewsStartIsKept) {
-    for (int round = 0; round < 2; ++round) {
-        fs::remove_all(scratch.File("dovel"));
-        std::string said = StartViews(4, [&] {
-            ScreenSaverDefaults store(file);
-            store.SetString("version", kPrefsVersion);  // as the settings window does
-            StoredSettings mine = DefaultStoredSettings();
-            mine.settings.SETNUMHEARTS = 7;
-            EXPECT_TRUE(SaveSettings(&store, mine, "/p/"));
-        });
-        EXPECT_EQ(said, "") << "round " << round;
-        EXPECT_EQ(Load().settings.SETNUMHEARTS, 7) << "round " << round << "\n" << ReadFileText(file);
-    }
 }
 
 // A file named with -prefs that is not Dovel's is refused with one line and
