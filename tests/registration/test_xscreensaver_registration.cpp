@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "settings/XScreenSaverRegistration.h"
+#include "tests/support/FifoWatch.h"
 
 namespace {
 
@@ -163,6 +164,17 @@ TEST_F(FakeHome, ALinkedFileStaysALinkAndKeepsItsMode) {
     struct stat info;
     ASSERT_EQ(stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
+    // A link to a file that is not there yet stays a link too.
+    fs::remove(files.UserFile());
+    fs::create_symlink(files.home + "/not-yet", files.UserFile());
+    ASSERT_TRUE(Register()) << error;
+    EXPECT_TRUE(fs::is_symlink(files.UserFile()));
+    EXPECT_EQ(Count(ReadText(files.home + "/not-yet"), "dovel --root"), 1u);
+    // A pipe in the file's place is refused without waiting on it.
+    fs::remove(files.UserFile());
+    ASSERT_TRUE(MakeFifo(files.UserFile()));
+    EXPECT_FALSE(WaitedOnFifo(files.UserFile(), [&] { EXPECT_FALSE(Register()); }));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
 }
 
 TEST_F(FakeHome, TheCommandWorksOnTheHomeFolderAndRejectsOtherFlags) {
