@@ -7,9 +7,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
+#include "base/FileIO.h"
 #include "settings/XScreenSaverRegistration.h"
 #include "tests/support/FifoWatch.h"
 
@@ -21,14 +21,13 @@ const std::string kFixtures = DOVEL_REGISTRATION_FIXTURES;
 const std::string kDovelLine = "  GL: \t\t\t\tdovel --root\t\t\t\t    \\n\\";
 
 std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text;
+    ReadFileText(path, &text, nullptr, uint64_t{1} << 20);
+    return text;
 }
 
 void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    ASSERT_TRUE(WriteFileAtomically(path, text, nullptr)) << path;
 }
 
 size_t Count(const std::string& text, const std::string& what) {
