@@ -132,22 +132,32 @@ std::string WriteTarget(const std::string& path) {
     return target;  // a loop: the write fails on it with ELOOP
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& data, std::string* error,
-                         mode_t newMode) {
+bool CanReplaceFile(const std::string& path, std::string* why) {
     const std::string target = WriteTarget(path);
     struct stat info {};
-    mode_t mode = newMode;
-    bool replacing = lstat(target.c_str(), &info) == 0;
-    if (replacing) {
-        std::string why = !S_ISREG(info.st_mode)          ? "not a regular file; left alone"
-                          : (info.st_mode & S_IWUSR) == 0 ? "read-only; left alone"
-                                                          : "";
-        if (!why.empty()) {
-            if (error) *error = Because(path, why);
-            return false;
-        }
-        mode = info.st_mode & 07777;
+    if (lstat(target.c_str(), &info) != 0) return true;
+    if (!S_ISREG(info.st_mode))
+        *why = "not a regular file";
+    else if ((info.st_mode & S_IWUSR) == 0)
+        *why = "read-only";
+    else if (access(ParentFolder(target).c_str(), W_OK) != 0)
+        *why = "in a folder that cannot be written";
+    else
+        return true;
+    return false;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& data, std::string* error,
+                         mode_t newMode) {
+    std::string why;
+    if (!CanReplaceFile(path, &why)) {
+        if (error) *error = Because(path, why + "; left alone");
+        return false;
     }
+    const std::string target = WriteTarget(path);
+    struct stat info {};
+    const bool replacing = lstat(target.c_str(), &info) == 0;
+    const mode_t mode = replacing ? info.st_mode & 07777 : newMode;
     std::string temp;
     int fd = CreateTemporary(target, mode, &temp);
     if (fd < 0) {

@@ -40,6 +40,11 @@ bool IsReadableRegularFile(const std::string& path, std::string* why);
 // of symbolic links starting there, whether or not that file exists yet.
 std::string WriteTarget(const std::string& path);
 
+// True when WriteFileAtomically may replace what is at path: nothing yet,
+// or a regular file with write permission for its owner in a folder that
+// can be written. Otherwise false with the reason in *why.
+bool CanReplaceFile(const std::string& path, std::string* why);
+
 // Writes data to path atomically (see above). A file that is replaced keeps
 // its permission bits; a new one gets newMode less the umask. When path is a
 // symbolic link, even one to a file not yet there, the file it points to is

@@ -450,23 +450,9 @@ bool ScreenSaverDefaults::CanReplace(std::string* why) const {
         *why = "it could not be read";
         return false;
     }
-    const std::string target = WriteTarget(path);
-    struct stat st {};
-    if (lstat(target.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) {
-            *why = "it is not a regular file";
-            return false;
-        }
-        if ((st.st_mode & S_IWUSR) == 0) {
-            *why = "it is read-only";
-            return false;
-        }
-        if (access(ParentFolder(target).c_str(), W_OK) != 0) {
-            *why = "its folder is read-only";
-            return false;
-        }
-    }
-    return true;
+    if (CanReplaceFile(path, why)) return true;
+    *why = "it is " + *why;
+    return false;
 }
 
 bool ScreenSaverDefaults::Synchronize() {
