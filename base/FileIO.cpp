@@ -59,6 +59,13 @@ int CreateTemporary(const std::string& target, mode_t mode, std::string* temp) {
 ReadStatus ReadFileText(const std::string& path, std::string* text, std::string* error, uint64_t maxBytes) {
     text->clear();
     std::string why;
+    // A pipe or a device is refused before it is opened at all; the
+    // non-blocking open and fstat below catch one put there meanwhile.
+    struct stat before {};
+    if (stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        if (error) *error = Because(path, "not a regular file");
+        return ReadStatus::kRefused;
+    }
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         if (errno == ENOENT) {
@@ -101,6 +108,12 @@ bool IsRegularFile(const std::string& path) {
 }
 
 bool IsReadableRegularFile(const std::string& path, std::string* why) {
+    struct stat before {};
+    if (stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        *why = "not a regular file";
+        errno = 0;
+        return false;
+    }
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
