@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 
 // One lump of a pack: a complete embedded file (TGA image or MilkShape
 // model) with its directory fields.

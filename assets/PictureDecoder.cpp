@@ -7,7 +7,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <limits>
 #include <new>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 #include "assets/TGALoader.h"
 #include "model/MilkshapeModel.h"
 

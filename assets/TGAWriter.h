@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 
 // Encodes a width x height image. pixels holds R, G, B (and A when bpp is
 // 32) per pixel, rows from the bottom up as OpenGL stores them. rle picks

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <string>
 
+#include "base/FileIO.h"
 #include "host/desktop/DesktopPicture.h"
 
 namespace {
@@ -30,10 +31,7 @@ const char* const kFiles[] = {"/.config/xfce4/xfconf/xfce-perchannel-xml/xfce4-d
 constexpr size_t kFileCount = sizeof kFiles / sizeof kFiles[0];
 
 void Write(const std::string& path, const void* data, size_t size) {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (file == nullptr) std::abort();
-    fwrite(data, 1, size, file);
-    fclose(file);
+    if (!WriteFileAtomically(path, std::string(static_cast<const char*>(data), size), nullptr)) std::abort();
 }
 
 }  // namespace
@@ -67,9 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sources.procDir = home + "/proc";
     sources.swaySystemConfig = home + "/none";
     std::string path = FindDesktopPicture(data[1] % 4, data[1] & 4 ? "eDP-1" : "", sources);
-    struct stat info;
-    if (!path.empty() &&
-        (path.find('\0') != std::string::npos || stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)))
-        std::abort();
+    if (!path.empty() && (path.find('\0') != std::string::npos || !IsRegularFile(path))) std::abort();
     return 0;
 }

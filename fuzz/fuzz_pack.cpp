@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "assets/Alerts.h"
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 #include "assets/ResFile.h"
 #include "assets/TGALoader.h"
 #include "model/MilkshapeModel.h"

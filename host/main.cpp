@@ -94,6 +94,11 @@ int main(int argc, char** argv) {
     }
     paths.prefsPath =
         options.prefsFile.empty() ? ScreenSaverDefaults::PathForModule(kModuleName) : options.prefsFile;
+    // A file named on the command line is used only when it is Dovel's.
+    if (!options.prefsFile.empty() && !CheckPreferencesFile(paths.prefsPath, &error)) {
+        std::fprintf(stderr, "dovel: %s\n", error.c_str());
+        return 1;
+    }
     if (!WantsHeadless(options)) {
         if (WantsWayland(options)) {
             int status = RunWayland(options, paths);

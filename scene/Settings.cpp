@@ -1,15 +1,12 @@
 #include "scene/Settings.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "assets/Alerts.h"
+#include "base/FileIO.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -24,51 +21,30 @@ void CopyFolder(char* out, int size, const std::string& text) {
     out[n] = '\0';
 }
 
-std::string HomeFolder() {
-    const char* home = getenv("HOME");
-    return home != nullptr ? home : "";
-}
-
 // A user-dirs.dirs file larger than this is not read.
-constexpr off_t kMaxUserDirsBytes = 64 * 1024;
-
-// Opens file for reading only when it is a regular file of a sane size: the
-// open does not wait on a pipe or a device, and nothing else is read.
-FILE* OpenRegularFile(const std::string& file) {
-    int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > kMaxUserDirsBytes) {
-        close(fd);
-        ERRORBOX((file + ": not a regular file of at most 64 KiB; not read").c_str());
-        return nullptr;
-    }
-    FILE* f = fdopen(fd, "r");
-    if (f == nullptr) close(fd);
-    return f;
-}
+constexpr uint64_t kMaxUserDirsBytes = 64 * 1024;
 
 // Reads XDG_PICTURES_DIR="..." from a user-dirs.dirs file; "$HOME" at the
-// start of the value stands for the home folder. Empty when absent.
+// start of the value stands for the home folder. Empty when absent. Only a
+// regular file of a sane size is read: a pipe or a device is not waited on.
 std::string PicturesFromUserDirs(const std::string& file) {
-    FILE* f = OpenRegularFile(file);
-    if (f == nullptr) return "";
+    std::string text, error;
+    if (ReadFileText(file, &text, &error, kMaxUserDirsBytes) == ReadStatus::kRefused)
+        ERRORBOX((error + "; not read").c_str());
     std::string result;
-    char line[2048];
-    const char key[] = "XDG_PICTURES_DIR=";
-    while (fgets(line, sizeof line, f) != nullptr) {
-        const char* p = line;
-        while (*p == ' ' || *p == '\t') ++p;
-        if (strncmp(p, key, sizeof key - 1) != 0) continue;
-        p += sizeof key - 1;
-        std::string value = p;
-        while (!value.empty() && (value.back() == '\n' || value.back() == '\r')) value.pop_back();
+    const std::string key = "XDG_PICTURES_DIR=";
+    for (size_t from = 0; from < text.size();) {
+        size_t end = text.find('\n', from);
+        if (end == std::string::npos) end = text.size();
+        std::string line = Trim(text.substr(from, end - from));
+        from = end + 1;
+        if (line.compare(0, key.size(), key) != 0) continue;
+        std::string value = line.substr(key.size());
         if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
             value = value.substr(1, value.size() - 2);
         if (value.compare(0, 5, "$HOME") == 0) value = HomeFolder() + value.substr(5);
         result = value;
     }
-    fclose(f);
     return result;
 }
 

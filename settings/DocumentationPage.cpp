@@ -2,23 +2,11 @@
 
 #include <cstring>
 #include <spawn.h>
-#include <sys/stat.h>
+
+#include "base/FileIO.h"
+#include "base/Text.h"
 
 extern char** environ;
-
-namespace {
-
-bool IsFile(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool IsUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-           c == '.' || c == '_' || c == '~' || c == '/';
-}
-
-}  // namespace
 
 std::string DocumentationFile(const std::string& resourcePath) {
     std::string folder = resourcePath;
@@ -31,24 +19,13 @@ std::string DocumentationFile(const std::string& resourcePath) {
     // The HTML manual, with its pictures; README.md where it is missing.
     for (const char* name : {"manual.html", "README.md"}) {
         std::string file = share + "doc/dovel/" + name;
-        if (IsFile(file)) return file;
+        if (IsRegularFile(file)) return file;
     }
     return "";
 }
 
 std::string FileUri(const std::string& path) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string uri = "file://";
-    for (unsigned char c : path) {
-        if (IsUnreserved(c)) {
-            uri += static_cast<char>(c);
-        } else {
-            uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 15];
-        }
-    }
-    return uri;
+    return "file://" + PercentEncode(path, "/");
 }
 
 bool OpenInBrowser(const std::string& address, pid_t* child, std::string* error) {

@@ -11,6 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/FileIO.h"
+
 namespace {
 
 // The line Dovel adds as the last of the list, laid out like the lines of
@@ -240,75 +242,18 @@ bool RemoveDovelFromXScreenSaver(const std::string& userText, const std::string&
 
 namespace {
 
+// XScreenSaver's resource files are a few hundred lines; anything larger is
+// not one.
+constexpr uint64_t kMaxResourceFileBytes = uint64_t{4} << 20;
+
+// Reads the file whole; a missing file is empty and *exists false.
 bool ReadWholeFile(const std::string& path, std::string* text, bool* exists, std::string* error) {
-    text->clear();
-    *exists = false;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        if (errno == ENOENT) return true;
-        *error = "cannot read " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    *exists = true;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, n);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) *error = "cannot read " + path;
-    return !failed;
-}
-
-// Writes a temporary file beside path and renames it over path, so that
-// path holds either the old or the new contents, never half of them.
-bool WriteFileAtomically(const std::string& path, const std::string& text, mode_t mode, std::string* error) {
-    std::string temp = path + ".XXXXXX";
-    int fd = mkstemp(&temp[0]);
-    if (fd < 0) {
-        *error = "cannot write beside " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    bool written = done == text.size() && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    int saved = errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        saved = errno;
-    }
-    if (!written || rename(temp.c_str(), path.c_str()) != 0) {
-        if (written) saved = errno;
-        unlink(temp.c_str());
-        *error = "cannot write " + path + ": " + std::strerror(saved);
-        return false;
-    }
-    return true;
-}
-
-// The file the user's ~/.xscreensaver stands for: the end of its chain of
-// symbolic links, even when that file does not exist yet, so that a link
-// (to a dotfiles folder, say) stays a link.
-std::string FileBehind(const std::string& path) {
-    std::string file = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat info;
-        if (lstat(file.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return file;
-        std::vector<char> target(static_cast<size_t>(info.st_size > 0 ? info.st_size : 255) + 1);
-        ssize_t n = readlink(file.c_str(), target.data(), target.size());
-        if (n <= 0 || static_cast<size_t>(n) >= target.size()) return file;
-        std::string next(target.data(), static_cast<size_t>(n));
-        if (next[0] != '/') {
-            size_t slash = file.find_last_of('/');
-            next = (slash == std::string::npos ? std::string() : file.substr(0, slash + 1)) + next;
-        }
-        file = next;
-    }
-    return file;
+    std::string why;
+    const ReadStatus status = ReadFileText(path, text, &why, kMaxResourceFileBytes);
+    *exists = status == ReadStatus::kRead;
+    if (status != ReadStatus::kRefused) return true;
+    *error = "cannot read " + why;
+    return false;
 }
 
 // False (with a reason) when the file is there but is no regular file, or
@@ -375,7 +320,7 @@ bool RemoveBackup(const XScreenSaverFiles& files, std::string* error) {
 }
 
 bool ReadUserFile(const XScreenSaverFiles& files, UserFile* user, std::string* error) {
-    user->path = FileBehind(files.UserFile());
+    user->path = WriteTarget(files.UserFile());
     bool systemExists = false;
     if (!CheckEditable(user->path, files.UserFile(), &user->mode, error)) return false;
     if (!ReadWholeFile(user->path, &user->text, &user->exists, error)) return false;
@@ -402,13 +347,6 @@ std::string Describe(RegistrationChange change, const XScreenSaverFiles& files) 
     return "";
 }
 
-std::string HomeFolder() {
-    const char* home = getenv("HOME");
-    if (home != nullptr && home[0] != '\0') return home;
-    const passwd* user = getpwuid(getuid());
-    return user != nullptr && user->pw_dir != nullptr ? user->pw_dir : "";
-}
-
 }  // namespace
 
 bool RegisterWithXScreenSaver(const XScreenSaverFiles& files, std::string* message, std::string* error) {
@@ -424,10 +362,10 @@ bool RegisterWithXScreenSaver(const XScreenSaverFiles& files, std::string* messa
     // The backup is the record of what registering changed, also when it
     // changed nothing (a list that runs Dovel already), so that
     // unregistering gives back the very same file.
-    bool kept = user.exists ? WriteFileAtomically(files.BackupFile(), user.text, user.mode, error)
+    bool kept = user.exists ? WriteFileAtomically(files.BackupFile(), user.text, error, user.mode)
                             : RemoveBackup(files, error);
     if (!kept) return false;
-    if (result != user.text && !WriteFileAtomically(user.path, result, user.mode, error)) return false;
+    if (result != user.text && !WriteFileAtomically(user.path, result, error, user.mode)) return false;
     *message = Describe(change, files);
     return true;
 }
@@ -440,7 +378,7 @@ bool UnregisterFromXScreenSaver(const XScreenSaverFiles& files, std::string* mes
         if (!backup.exists) {
             if (!RemoveFile(user.path, error)) return false;
         } else if (backup.text != user.text &&
-                   !WriteFileAtomically(user.path, backup.text, user.mode, error)) {
+                   !WriteFileAtomically(user.path, backup.text, error, user.mode)) {
             return false;
         }
         if (!RemoveBackup(files, error)) return false;
@@ -455,7 +393,7 @@ bool UnregisterFromXScreenSaver(const XScreenSaverFiles& files, std::string* mes
     if (result != user.text) {
         if (result.empty() && !backup.exists) {
             if (!RemoveFile(user.path, error)) return false;
-        } else if (!WriteFileAtomically(user.path, result, user.mode, error)) {
+        } else if (!WriteFileAtomically(user.path, result, error, user.mode)) {
             return false;
         }
     }

@@ -98,6 +98,11 @@ int main(int argc, char** argv) {
     }
     std::string prefs =
         options.prefsFile.empty() ? ScreenSaverDefaults::PathForModule(kModuleName) : options.prefsFile;
+    // A file named on the command line is used only when it is Dovel's.
+    if (!options.prefsFile.empty() && !CheckPreferencesFile(prefs, &error)) {
+        std::fprintf(stderr, "dovel-settings: %s\n", error.c_str());
+        return 1;
+    }
     SettingsDialog dialog;
     if (!OpenSettingsDialog(&dialog, resources + "DovelSS.ui", prefs, resources, &error)) {
         std::fprintf(stderr, "dovel-settings: %s\n", error.c_str());

@@ -1,6 +1,5 @@
 #include "host/desktop/DesktopPicture.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <strings.h>
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/FileIO.h"
 #include "host/desktop/DesktopSettingsFiles.h"
 #include "host/desktop/DesktopSettingsReaders.h"
 #include "host/desktop/WlrootsWallpapers.h"
@@ -102,12 +102,7 @@ bool GSettingsReadableWithoutStartingABus() {
 DesktopPictureSources DesktopPictureSourcesFromEnvironment() {
     DesktopPictureSources sources;
     sources.useGSettings = GSettingsReadableWithoutStartingABus();
-    const char* home = getenv("HOME");
-    if (home == nullptr || home[0] != '/') {  // as the shell would: the account's own home folder
-        const passwd* account = getpwuid(getuid());
-        home = account != nullptr ? account->pw_dir : "";
-    }
-    sources.home = home;
+    sources.home = HomeFolder();
     const char* config = getenv("XDG_CONFIG_HOME");
     sources.configHome = config != nullptr && config[0] == '/' ? config : sources.home + "/.config";
     const char* desktop = getenv("XDG_CURRENT_DESKTOP");

@@ -1,9 +1,7 @@
 #include "host/desktop/DesktopSettingsFiles.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <strings.h>
 
@@ -12,42 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/FileIO.h"
+#include "base/Text.h"
+
 namespace {
 
 bool EndsWithNoCase(const std::string& text, const char* ending) {
     size_t n = strlen(ending);
     return text.size() >= n && strncasecmp(text.c_str() + text.size() - n, ending, n) == 0;
-}
-
-std::string Trim(const std::string& text) {
-    const char* space = " \t\r\n";
-    size_t first = text.find_first_not_of(space);
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(space) - first + 1);
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// Decodes %XX escapes; false on a malformed escape or an escaped NUL.
-bool DecodePercentEscapes(const std::string& text, std::string* out) {
-    out->clear();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '%') {
-            out->push_back(text[i]);
-            continue;
-        }
-        int high = i + 2 < text.size() ? HexDigit(text[i + 1]) : -1;
-        int low = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
-        if (high < 0 || low < 0 || (high == 0 && low == 0)) return false;
-        out->push_back(static_cast<char>(high * 16 + low));
-        i += 2;
-    }
-    return true;
 }
 
 // The path of a file:// URI, or "" when the URI names another host or is
@@ -58,7 +28,7 @@ std::string PathFromFileUri(const std::string& uri) {
     if (rest.empty() || rest[0] != '/') return "";
     size_t end = rest.find_first_of("?#");  // a query or fragment is no part of the path
     std::string path;
-    if (!DecodePercentEscapes(rest.substr(0, end), &path)) return "";
+    if (!PercentDecode(rest.substr(0, end), &path)) return "";
     return path;
 }
 
@@ -94,11 +64,6 @@ std::string WithoutXmlComments(const std::string& xml) {
     return out.append(xml, from, std::string::npos);
 }
 
-bool IsRegularFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
 bool IsFolder(const std::string& path) {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -131,26 +96,7 @@ std::string PackagePicture(const std::string& folder) {
 }  // namespace
 
 bool ReadSettingsFile(const std::string& path, std::string* text) {
-    int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) return false;
-    struct stat info;
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
-              static_cast<uint64_t>(info.st_size) <= kMaxSettingsFileBytes;
-    text->clear();
-    char buffer[16384];
-    // The file may grow after fstat: the limit holds for what is read too.
-    while (ok) {
-        ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        text->append(buffer, static_cast<size_t>(got));
-        ok = text->size() <= kMaxSettingsFileBytes;
-    }
-    close(fd);
-    if (!ok) text->clear();
-    return ok;
+    return ReadFileText(path, text, nullptr, kMaxSettingsFileBytes) == ReadStatus::kRead;
 }
 
 std::string DecodeXmlEntities(const std::string& text) {

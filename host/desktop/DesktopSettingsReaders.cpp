@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 
+#include "base/Text.h"
 #include "host/desktop/DesktopSettingsFiles.h"
 
 namespace {
@@ -19,19 +20,13 @@ struct IniEntry {
     std::string value;
 };
 
-std::string TrimSpace(const std::string& text) {
-    size_t first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) return "";
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 std::vector<IniEntry> ParseIni(const std::string& text) {
     std::vector<IniEntry> entries;
     std::string section;
     size_t from = 0;
     while (from < text.size()) {
         size_t end = std::min(text.find('\n', from), text.size());
-        std::string line = TrimSpace(text.substr(from, end - from));
+        std::string line = Trim(text.substr(from, end - from));
         from = end + 1;
         if (line.empty() || line[0] == '#' || line[0] == ';') continue;
         if (line[0] == '[') {
@@ -40,9 +35,9 @@ std::vector<IniEntry> ParseIni(const std::string& text) {
         }
         size_t equals = line.find('=');
         if (equals == std::string::npos) continue;
-        std::string key = TrimSpace(line.substr(0, equals));
+        std::string key = Trim(line.substr(0, equals));
         key = key.substr(0, key.find('['));  // KConfig's flags and locales: "Image[$e]"
-        entries.push_back({section, key, TrimSpace(line.substr(equals + 1))});
+        entries.push_back({section, key, Trim(line.substr(equals + 1))});
     }
     return entries;
 }
@@ -102,7 +97,7 @@ size_t ReadAttributes(const std::string& xml, size_t at, std::map<std::string, s
         char quote = xml[equals + 1];
         size_t close = quote == '"' || quote == '\'' ? xml.find(quote, equals + 2) : std::string::npos;
         if (close == std::string::npos) return std::string::npos;
-        (*attributes)[TrimSpace(xml.substr(at, equals - at))] =
+        (*attributes)[Trim(xml.substr(at, equals - at))] =
             DecodeXmlEntities(xml.substr(equals + 2, close - equals - 2));
         at = close + 1;
     }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <sys/stat.h>
 
+#include "base/FileIO.h"
 #include "host/view/DovelSSView.h"
 #include "host/egl/EglOffscreen.h"
 #include "host/headless/HeadlessBackend.h"
@@ -112,22 +113,11 @@ std::string FrameFileName(const std::string& folder, int64_t n) {
     return folder + "/" + name;
 }
 
-bool MakeFolderPath(const std::string& folder) {
-    std::string path = folder;
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    if (path.empty()) return false;
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0 && !MakeFolderPath(path.substr(0, slash))) return false;
-    return mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
-}
-
 int RunHeadless(const DovelOptions& options, const HeadlessPaths& paths, double processStart,
                 RunStats* stats) {
     std::shared_ptr<const SnapshotImage> shot;
     if (!LoadSnapshot(options, &shot)) return 2;
-    if (!options.outDir.empty() && !MakeFolderPath(options.outDir)) {
+    if (!options.outDir.empty() && !MakeFolders(options.outDir, 0755)) {
         std::fprintf(stderr, "dovel: cannot create folder %s\n", options.outDir.c_str());
         return 1;
     }

@@ -24,6 +24,3 @@ int RunHeadless(const DovelOptions& options, const HeadlessPaths& paths, double 
 
 // The name of presented frame n in folder: folder/frame-000123.png.
 std::string FrameFileName(const std::string& folder, int64_t n);
-
-// Creates folder and its parents; false when it does not exist afterwards.
-bool MakeFolderPath(const std::string& folder);

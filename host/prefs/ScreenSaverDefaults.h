@@ -1,24 +1,27 @@
 // The stored preferences of one module: a TOML file, by default
-// $XDG_CONFIG_HOME/dovel/<module>.toml (~/.config/dovel/ when unset).
+// $XDG_CONFIG_HOME/dovel/<module>.toml (~/.config/dovel/ when unset, the
+// account's home folder when HOME is unset).
 //
 // Keys keep their types (integer, bool, float, string); a missing key, or
 // one stored with another type, reads as 0, false, 0.0 or "" unless the
-// caller names its own fallback. Synchronize writes a temporary file next to
-// the real one and renames it over it, so a crash never leaves a
-// half-written file; every key and string it writes reads back the same.
-// When the file is a symbolic link the file it points to is replaced and the
-// link stays; a file without write permission is never replaced. A file that
-// cannot be parsed is renamed aside (never lost) and the store starts empty.
-// Reading never changes the file and never waits: a pipe or a device in the
-// file's place is refused.
+// caller names its own fallback. Synchronize edits the file as the user
+// wrote it: the values that changed are rewritten on their own lines and new
+// keys are added after the last value; comments, blank lines, key order and
+// keys it does not know stay, and so does the file's mode. It writes a
+// temporary file beside the real one and renames it over it, so a crash
+// never leaves a half-written file; a symbolic link stays a link, and a file
+// without write permission is never replaced. A file that cannot be parsed
+// is renamed aside (never lost) and the store starts empty. Reading never
+// waits: a pipe or a device in the file's place is refused.
+//
+// Reading, moving aside and writing are serialised between processes by a
+// lock on a file beside the preferences file (<file>.lock).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-
-// True when text is well-formed UTF-8, which is all a TOML string can hold.
-bool IsValidUtf8(const std::string& text);
+#include <vector>
 
 // The parsed file; defined where the TOML library is used.
 struct PrefsTable;
@@ -39,6 +42,18 @@ struct ScreenSaverDefaults {
     // empty store that refuses to overwrite it.
     void Read();
 
+    // Holds the lock shared with every other process using this file until
+    // the matching Unlock; calls nest. Read, KeepCopy and Synchronize take it
+    // themselves; a caller holds it across a sequence of them that must not
+    // be interleaved with another process (read, then reset).
+    void Lock();
+    void Unlock();
+
+    // True when the file at path is missing, blank, or a TOML file that
+    // holds at least one of keys; otherwise false with the reason in *why.
+    // Reads only.
+    static bool HoldsAnyKey(const std::string& path, const std::vector<const char*>& keys, std::string* why);
+
     bool HasKey(const char* key) const;
     int64_t IntegerForKey(const char* key) const { return IntegerForKey(key, 0); }
     bool BoolForKey(const char* key) const { return BoolForKey(key, false); }
@@ -58,17 +73,21 @@ struct ScreenSaverDefaults {
     // with U+FFFD in place of each byte that is not; callers that need the
     // bytes back store them escaped.
     void SetString(const char* key, const std::string& value);
-    // Drops every value, as if the file were empty.
-    void RemoveAll();
-
     // Copies the file as it stands on disk to a free name beside it
-    // (path.<suffix>, else path.<suffix>-1, -2, ...) before it is replaced;
-    // true when it was copied or there is no file. The name is returned in
+    // (path.<suffix>, else path.<suffix>-1, -2, ...) before it is replaced,
+    // unless one of those already holds the same bytes; true when it was
+    // copied, was already kept, or there is no file. The name is returned in
     // *kept (empty when there was no file).
     bool KeepCopy(const char* suffix, std::string* kept);
 
-    // Writes every value to the file, atomically. False (with a warning on
-    // standard error) when it cannot; the old file is then left as it was.
+    // True when Synchronize may replace the file: it was read (or is
+    // missing), is a regular file with write permission, in a folder that
+    // can be written. Otherwise false with the reason in *why.
+    bool CanReplace(std::string* why) const;
+
+    // Writes the values set since the last Read into the file, atomically.
+    // False (with a warning on standard error) when it cannot; the old file
+    // is then left as it was.
     bool Synchronize();
 
     const std::string& Path() const { return path; }
@@ -82,4 +101,11 @@ private:
     std::string movedAside;
     bool writable = true;
     std::unique_ptr<PrefsTable> table;
+    // Keys set since the last Read, in the order they were first set.
+    std::vector<std::string> changed;
+    std::string lastWarning;  // of the last Read
+    int lockFd = -1;
+    int lockDepth = 0;
+
+    void MarkChanged(const char* key);
 };

@@ -1,8 +1,10 @@
 #include "host/prefs/StoredSettings.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "base/HostLog.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -80,52 +82,21 @@ void StoreRecord(ScreenSaverDefaults* store, const StoredSettings& values, const
     }
 }
 
-bool IsUnreservedPathByte(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
-           c == '-' || c == '.' || c == '_' || c == '~';
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 constexpr char kFileUri[] = "file://";
 
 }  // namespace
 
 std::string PathToStored(const std::string& path) {
     if (IsValidUtf8(path) && path.compare(0, sizeof kFileUri - 1, kFileUri) != 0) return path;
-    std::string out = kFileUri;
-    for (unsigned char c : path) {
-        if (IsUnreservedPathByte(c)) {
-            out += static_cast<char>(c);
-        } else {
-            const char digits[] = "0123456789ABCDEF";
-            out += '%';
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        }
-    }
-    return out;
+    return kFileUri + PercentEncode(path, "/");
 }
 
 std::string StoredToPath(const std::string& stored) {
     if (stored.compare(0, sizeof kFileUri - 1, kFileUri) != 0) return stored;
-    std::string out;
-    for (size_t i = sizeof kFileUri - 1; i < stored.size(); ++i) {
-        int high = i + 2 < stored.size() ? HexValue(stored[i + 1]) : -1;
-        int low = i + 2 < stored.size() ? HexValue(stored[i + 2]) : -1;
-        if (stored[i] == '%' && high >= 0 && low >= 0) {
-            out += static_cast<char>(high * 16 + low);
-            i += 2;
-        } else {
-            out += stored[i];
-        }
-    }
-    return out;
+    // Escapes that are not ones (a hand-edited "%zz") stand as written.
+    std::string path;
+    PercentDecode(stored.substr(sizeof kFileUri - 1), &path);
+    return path;
 }
 
 bool StoreDefaults(ScreenSaverDefaults* store) {
@@ -136,23 +107,34 @@ bool StoreDefaults(ScreenSaverDefaults* store) {
 }
 
 void LoadSettings(ScreenSaverDefaults* store, StoredSettings* out, std::string* wholeFolder) {
+    // Another view starting at the same moment (one process per monitor)
+    // or a save from the settings window waits until this one has read, and
+    // reset when it must; it then reads what this one wrote.
+    store->Lock();
+    store->Read();
     bool hasVersion = store->HasKey("version");
     std::string version = store->StringForKey("version");
     if (version != kPrefsVersion) {
         // The file of another version is kept before the defaults replace
-        // it; a file that could not be read is left alone (and said so once).
-        std::string kept;
-        if (store->CanSave() && store->KeepCopy("old", &kept)) {
+        // it; a file that cannot be replaced is left alone, uncopied.
+        std::string kept, why;
+        const std::string has = hasVersion ? "version \"" + version + "\"" : "no version";
+        if (!store->CanReplace(&why)) {
+            if (store->CanSave())
+                HostWarning("preferences file %s has %s and is not replaced, %s; using the defaults",
+                            store->Path().c_str(), has.c_str(), why.c_str());
+        } else if (store->KeepCopy("old", &kept)) {
             if (!kept.empty())
-                HostWarning("preferences file %s has %s%s%s; kept as %s, using the defaults",
-                            store->Path().c_str(), hasVersion ? "version \"" : "no version",
-                            hasVersion ? version.c_str() : "", hasVersion ? "\"" : "", kept.c_str());
+                HostWarning("preferences file %s has %s; kept as %s, using the defaults",
+                            store->Path().c_str(), has.c_str(), kept.c_str());
             StoreDefaults(store);
         }
+        store->Unlock();
         *out = DefaultStoredSettings();
         if (wholeFolder != nullptr) *wholeFolder = out->settings.BGPath;
         return;
     }
+    store->Unlock();
     for (const SettingRow& row : StoredSettingRows()) {
         SettingValue v = ReadValue(*store, row);
         row.set(out, v);
@@ -163,4 +145,16 @@ void LoadSettings(ScreenSaverDefaults* store, StoredSettings* out, std::string* 
 bool SaveSettings(ScreenSaverDefaults* store, const StoredSettings& values, const std::string& bgPath) {
     StoreRecord(store, values, bgPath);
     return store->Synchronize();
+}
+
+bool CheckPreferencesFile(const std::string& path, std::string* error) {
+    // Every key Dovel stores: a file holding none of them is not Dovel's.
+    std::vector<const char*> keys = {"version"};
+    for (const SettingRow& row : StoredSettingRows())
+        for (const char* key : row.keys)
+            if (key != nullptr) keys.push_back(key);
+    std::string why;
+    if (ScreenSaverDefaults::HoldsAnyKey(path, keys, &why)) return true;
+    *error = "preferences file " + path + " is not Dovel's (" + why + "); it is left as it is";
+    return false;
 }

@@ -13,11 +13,12 @@ constexpr char kModuleName[] = "qvDovelSS";
 // The only version of the stored defaults that is accepted as it stands.
 constexpr char kPrefsVersion[] = "1.1";
 
-// Fills *out from the store. When the stored version is missing or is not
-// "1.1", keeps a copy of the old file beside it (path.old, -1, ...), stores
-// the defaults (version first), flushes the store and uses them; when no
-// copy can be kept the store is left alone and only the record gets the
-// defaults. Otherwise uses the values as read, PicDelay included: a key that
+// Fills *out from the store, holding its lock while it reads. When the
+// stored version is missing or is not "1.1", keeps a copy of the old file
+// beside it (path.old, -1, ...; once per file), stores the defaults (version
+// first), flushes the store and uses them; when the file cannot be replaced,
+// or no copy can be kept, it is left alone (uncopied) and only the record
+// gets the defaults. Otherwise uses the values as read, PicDelay included: a key that
 // is missing or of another type takes its default, a value outside its
 // bounds is brought in with a warning on standard error, and the store is
 // not changed. A non-finite colour takes its default with the same warning.
@@ -38,3 +39,8 @@ bool StoreDefaults(ScreenSaverDefaults* store);
 // of the record except BGPath, then bgPath as given (the whole path, which
 // the record may hold cut), then BGRes; flushes. The version is not written.
 bool SaveSettings(ScreenSaverDefaults* store, const StoredSettings& values, const std::string& bgPath);
+
+// False, with one line in *error, when the file at path is there but is not
+// Dovel's: neither blank nor a TOML file holding any of Dovel's keys. Such a
+// file (a mistyped `-prefs`) is never used, moved or rewritten.
+bool CheckPreferencesFile(const std::string& path, std::string* error);

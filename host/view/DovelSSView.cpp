@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <new>
-#include <sys/stat.h>
 
 #include "assets/Pics.h"
 #include "host/view/DesktopTexture.h"
+#include "base/FileIO.h"
 #include "base/HostLog.h"
 
 namespace {
@@ -31,15 +31,10 @@ double ThreadCpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-bool IsFile(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 }  // namespace
 
 std::string FallbackDesktopPicture(const std::string& resourcePath) {
-    if (IsFile(kDistributionWallpaper)) return kDistributionWallpaper;
+    if (IsRegularFile(kDistributionWallpaper)) return kDistributionWallpaper;
     return resourcePath + kOwnBackground;
 }
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "base/Text.h"
 #include "world/VDMain.h"
 
 namespace {
@@ -22,24 +23,6 @@ void PrintSeries(std::string* out, const char* name, const SampleSeries& s) {
     std::snprintf(buf, sizeof buf, "\"%s\":{\"mean\":%.3f,\"p50\":%.3f,\"p99\":%.3f}", name, s.Mean(),
                   s.Percentile(50.0), s.Percentile(99.0));
     *out += buf;
-}
-
-// text as a JSON string: quotes, backslashes and control characters escaped.
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", c);
-            out += esc;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
 }
 
 int LiveHeartSlots(const VDMAIN& world) {
@@ -104,7 +87,7 @@ std::string RunStats::ToJson() const {
     out += buf;
     if (!error.empty()) {
         out.pop_back();
-        out += ",\"error\":" + JsonString(error) + "}";
+        out += ",\"error\":" + JsonQuoted(error) + "}";
     }
     return out;
 }

@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
+#include "base/FileIO.h"
+#include "base/Text.h"
 #include "host/x11/X11Display.h"
 
 namespace {
@@ -90,18 +91,12 @@ Pixmap ScreenshotPixmap(Display* dpy, Window window) {
     return pixmap;
 }
 
+// A resource file's text; "" for anything but a regular file of at most
+// 1 MiB (a pipe in its place is never waited on).
 std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string Trim(const std::string& s) {
-    size_t begin = s.find_first_not_of(" \t\r");
-    if (begin == std::string::npos) return "";
-    size_t end = s.find_last_not_of(" \t\r");
-    return s.substr(begin, end - begin + 1);
+    std::string text;
+    ReadFileText(path, &text, nullptr, size_t{1} << 20);
+    return text;
 }
 
 std::string Lower(std::string s) {
@@ -171,6 +166,5 @@ bool DesktopGrabAllowed(const std::string& userFile, const std::string& appDefau
 }
 
 std::string XScreenSaverUserFile() {
-    const char* home = getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.xscreensaver";
+    return HomeFolder() + "/.xscreensaver";
 }

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 #include "tests/art/ArtTestSupport.h"
 #include "tools/gen/ArcherRig.h"
 #include "tools/gen/PngFile.h"

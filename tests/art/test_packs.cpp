@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 #include "assets/ResFile.h"
 #include "tests/art/ArtTestSupport.h"
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "assets/Alerts.h"
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 #include "assets/TGAWriter.h"
 
 std::vector<std::string> AlertCapture::alerts;

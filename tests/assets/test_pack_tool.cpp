@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 #include "assets/PackWriter.h"
 #include "assets/TGAWriter.h"
 #include "model/MS3DWriter.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "base/FileIO.h"
 
 namespace fs = std::filesystem;
 
@@ -20,14 +20,14 @@ ScratchFolder::~ScratchFolder() {
 }
 
 std::string ReadFileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream os;
-    os << in.rdbuf();
-    return os.str();
+    std::string text;
+    ReadFileText(path, &text, nullptr, uint64_t{1} << 30);
+    return text;
 }
 
 void WriteFileText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    std::string error;
+    EXPECT_TRUE(WriteFileAtomically(path, text, &error)) << error;
 }
 
 std::vector<std::string> ListFolder(const std::string& folder) {

@@ -3,13 +3,20 @@
 // and what is saved read back the same. (Each setting's round trip, missing,
 // mistyped and out-of-range values: the settings table test.)
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
 #include "host/prefs/StoredSettings.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/FifoWatch.h"
+
+extern char** environ;
 
 namespace {
 
@@ -106,9 +113,14 @@ TEST_F(PrefsTest, ReadOnlyFilesStayAndLinksAreFollowed) {
     Write("version = \"1.0\"\nNumHearts = 5\n");
     chmod(file.c_str(), 0444);
     std::string warnings;
-    EXPECT_EQ(Describe(Load(&warnings)), kDefaults);
+    for (int start = 0; start < 2; ++start) {
+        EXPECT_EQ(Describe(Load(&warnings)), kDefaults);
+        EXPECT_NE(warnings.find("read-only"), std::string::npos) << warnings;
+    }
     EXPECT_EQ(ReadFileText(file), "version = \"1.0\"\nNumHearts = 5\n");
-    EXPECT_NE(warnings.find("read-only"), std::string::npos) << warnings;
+    EXPECT_EQ(ListFolder(scratch.File("dovel")),
+              (std::vector<std::string>{"qvDovelSS.toml", "qvDovelSS.toml.lock"}))
+        << "a file that cannot be replaced is not copied at every start";
 
     fs::remove(file);
     const std::string real = scratch.File("dotfiles.toml");
@@ -129,7 +141,8 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
     first.mainMonitorOnly = true;
     first.settings.FITSCREEN = false;
     Save(first, "/a/very/long/folder/");
-    EXPECT_EQ(ListFolder(scratch.File("dovel")), std::vector<std::string>{"qvDovelSS.toml"})
+    EXPECT_EQ(ListFolder(scratch.File("dovel")),
+              (std::vector<std::string>{"qvDovelSS.toml", "qvDovelSS.toml.lock"}))
         << "no temporary file is left after a save";
     // A save that died before its rename leaves a half-written temporary file.
     WriteFileText(file + ".tmp-Ab12Cd", "version = \"1.1\"\nNumHearts = 9");
@@ -150,6 +163,53 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
     EXPECT_FALSE(blocked.Synchronize());
     EXPECT_NE(GetCapturedStderr().find("not saved"), std::string::npos);
     EXPECT_EQ(ReadFileText(scratch.File("blocker")), "a file, not a folder");
+}
+
+// A view reads the store when it is made and sets its record up a moment
+// later: a save that lands in between (the settings window, on the first
+// start) is what the view uses, and is neither replaced nor copied aside.
+TEST_F(PrefsTest, ASaveBetweenAViewsReadAndItsSetUpIsKept) {
+    ScreenSaverDefaults view(file);
+    StoredSettings mine = DefaultStoredSettings();
+    mine.settings.SETNUMHEARTS = 7;
+    {
+        ScreenSaverDefaults window(file);
+        window.SetString("version", kPrefsVersion);
+        ASSERT_TRUE(SaveSettings(&window, mine, "/p/"));
+    }
+    std::string warnings;
+    CaptureStderr();
+    StoredSettings used;
+    LoadSettings(&view, &used);
+    warnings = GetCapturedStderr();
+    EXPECT_EQ(used.settings.SETNUMHEARTS, 7);
+    EXPECT_EQ(Load().settings.SETNUMHEARTS, 7) << ReadFileText(file);
+    EXPECT_EQ(warnings, "");
+    EXPECT_FALSE(fs::exists(file + ".old"));
+}
+
+// Saving edits the file as the user wrote it: comments, blank lines, key
+// order and keys Dovel does not know stay, a changed value is rewritten in
+// its line (a comment after it stays), new keys come after the last value,
+// and the file keeps its mode. Saving the same values again changes nothing.
+TEST_F(PrefsTest, SavingRewritesOnlyTheValuesThatChangedAndKeepsTheMode) {
+    Write("# mine\nversion = \"1.1\"\n\nNumHearts = 50   # plenty\nZebra = 'z'\nHCR = 1.0\n[sub]\na = 1\n");
+    ASSERT_EQ(chmod(file.c_str(), 0644), 0);
+    StoredSettings s = Load();
+    s.settings.SETNUMHEARTS = 7;
+    Save(s, "/p/");
+    const std::string text = ReadFileText(file);
+    EXPECT_EQ(text.rfind("# mine\nversion = \"1.1\"\n\nNumHearts = 7   # plenty\nZebra = 'z'\nHCR = 1.0\n"
+                         "MainMonitorOnly = false\nPicDelay = 20\n",
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(text.substr(text.size() - 12), "[sub]\na = 1\n") << text;
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    Save(Load(), "/p/");
+    EXPECT_EQ(ReadFileText(file), text);
 }
 
 // Every key and value that Dovel writes reads back the same: keys that need
@@ -195,7 +255,89 @@ TEST(PrefsPath, FollowsXdgConfigHome) {
     setenv("HOME", getenv("HOME") != nullptr ? getenv("HOME") : "/home/x", 1);
     EXPECT_EQ(ScreenSaverDefaults::PathForModule("qvDovelSS"),
               std::string(getenv("HOME")) + "/.config/dovel/qvDovelSS.toml");
+    // Without HOME, the account's own home folder.
+    const std::string home = getenv("HOME");
+    unsetenv("HOME");
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(ScreenSaverDefaults::PathForModule("qvDovelSS"),
+              std::string(getpwuid(getuid())->pw_dir) + "/.config/dovel/qvDovelSS.toml");
+    setenv("HOME", home.c_str(), 1);
     old != nullptr ? setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace
+
+// Real dovel processes on one preferences file, as XScreenSaver starts one
+// per monitor: each runs one headless frame.
+struct PrefsProcessesTest : PrefsTest {
+    const std::string dovel = fs::read_symlink("/proc/self/exe").parent_path() / "dovel";
+
+    // Starts dovel with the arguments, its standard error going to errFile.
+    pid_t Start(std::vector<std::string> args, const std::string& errFile) {
+        args.insert(args.begin(), dovel);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = -1;
+        EXPECT_EQ(posix_spawn(&pid, dovel.c_str(), &actions, nullptr, argv.data(), environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        return pid;
+    }
+    // Waits for the process to exit; its exit status, or -1.
+    static int Wait(pid_t pid) {
+        int status = 0;
+        if (waitpid(pid, &status, 0) != pid) return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // Starts n views together on the file; what they said on standard
+    // error, all together.
+    std::string StartViews(int n) {
+        std::vector<pid_t> pids;
+        for (int i = 0; i < n; ++i)
+            pids.push_back(Start({"-headless", "-size", "32x24", "-frames", "1", "-prefs", file},
+                                 scratch.File("err-" + std::to_string(i))));
+        std::string said;
+        for (int i = 0; i < n; ++i) {
+            EXPECT_EQ(Wait(pids[i]), 0);
+            said += ReadFileText(scratch.File("err-" + std::to_string(i)));
+        }
+        return said;
+    }
+};
+
+// Views starting together on the file of an older version: one keeps a
+// copy and says so, the others read the defaults it stored, and none warns
+// falsely.
+TEST_F(PrefsProcessesTest, ViewsStartingTogetherResetAnOldFileOnce) {
+    const std::string old = "version = \"1.0\"\nNumHearts = 77\n";
+    Write(old);
+    std::string said = StartViews(4);
+    size_t first = said.find("kept as");
+    EXPECT_NE(first, std::string::npos) << said;
+    EXPECT_EQ(said.find("warning", said.find('\n', first)), std::string::npos) << said;
+    EXPECT_EQ(said.rfind("warning", first), said.find("warning")) << said;
+    EXPECT_EQ(ReadFileText(file + ".old"), old);
+    EXPECT_EQ(ListFolder(scratch.File("dovel")),
+              (std::vector<std::string>{"qvDovelSS.toml", "qvDovelSS.toml.lock", "qvDovelSS.toml.old"}));
+    EXPECT_EQ(Describe(Load()), kDefaults);
+}
+
+// A file named with -prefs that is not Dovel's is refused with one line and
+// left as it is.
+TEST_F(PrefsProcessesTest, AFileThatIsNotDovelsIsRefusedAndLeftAlone) {
+    for (const std::string text : {"export PATH=$HOME/bin:$PATH\n", "[user]\nname = \"me\"\n"}) {
+        const std::string bashrc = scratch.File(".bashrc");
+        WriteFileText(bashrc, text);
+        EXPECT_EQ(Wait(Start({"-headless", "-frames", "1", "-prefs", bashrc}, scratch.File("err"))), 1);
+        const std::string said = ReadFileText(scratch.File("err"));
+        EXPECT_NE(said.find("is not Dovel's"), std::string::npos) << said;
+        EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;
+        EXPECT_EQ(ReadFileText(bashrc), text);
+        EXPECT_FALSE(fs::exists(bashrc + ".damaged"));
+        EXPECT_FALSE(fs::exists(bashrc + ".old"));
+    }
+}

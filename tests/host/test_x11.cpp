@@ -22,6 +22,7 @@
 #include "host/x11/X11Monitors.h"
 #include "host/x11/X11Snapshot.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/support/FifoWatch.h"
 #include "tests/host/XTestSupport.h"
 
 namespace {
@@ -330,6 +331,11 @@ TEST(XScreenSaverSettings, GrabDesktopImagesComesFromTheUserFileThenTheSystemsEl
     }
     WriteFileText(scratch.File("system"), "*grabDesktopImages:\tFalse\n");
     EXPECT_FALSE(DesktopGrabAllowed(scratch.File("none"), scratch.File("system"))) << "no user file";
+    // A pipe in the user file's place is neither read nor waited on.
+    ASSERT_TRUE(MakeFifo(scratch.File("pipe")));
+    EXPECT_FALSE(WaitedOnFifo(scratch.File("pipe"), [&] {
+        EXPECT_FALSE(DesktopGrabAllowed(scratch.File("pipe"), scratch.File("system")));
+    }));
 }
 
 TEST(X11Monitors, AnAreaBelongsToTheMonitorOfItsCentreElseTheFirstItMeets) {

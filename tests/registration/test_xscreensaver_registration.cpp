@@ -10,10 +10,11 @@
 #include <cstdlib>
 #include <functional>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
+#include "base/FileIO.h"
 #include "settings/XScreenSaverRegistration.h"
+#include "tests/support/FifoWatch.h"
 
 namespace {
 
@@ -22,14 +23,13 @@ namespace fs = std::filesystem;
 const std::string kFixtures = DOVEL_REGISTRATION_FIXTURES;
 
 std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::string text;
+    ReadFileText(path, &text, nullptr, uint64_t{1} << 20);
+    return text;
 }
 
 void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    ASSERT_TRUE(WriteFileAtomically(path, text, nullptr)) << path;
 }
 
 size_t Count(const std::string& text, const std::string& what) {
@@ -199,6 +199,11 @@ TEST_F(FakeHome, ALinkStaysALinkEvenDanglingAndKeepsItsMode) {
     ASSERT_TRUE(Unregister()) << error;
     EXPECT_TRUE(fs::is_symlink(files.UserFile()));
     EXPECT_FALSE(fs::exists(target));
+    // A pipe in the file's place is refused without waiting on it.
+    fs::remove(files.UserFile());
+    ASSERT_TRUE(MakeFifo(files.UserFile()));
+    EXPECT_FALSE(WaitedOnFifo(files.UserFile(), [&] { EXPECT_FALSE(Register()); }));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
 }
 
 TEST_F(FakeHome, AReadOnlyFileAFifoOrADeviceIsRefusedAndLeftAsItIs) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 
 // A fresh folder under the temporary folder, removed with its contents.
 struct TempFolder {

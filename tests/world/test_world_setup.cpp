@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 #include "assets/PackWriter.h"
 #include "assets/TGAWriter.h"
 #include "model/MS3DWriter.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 #include "tools/gen/Icon.h"
 #include "tools/gen/Packs.h"
 #include "tools/gen/PngFile.h"

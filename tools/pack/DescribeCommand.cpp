@@ -9,7 +9,8 @@
 #include "assets/TGALoader.h"
 #include "model/MilkshapeModel.h"
 #include "tools/pack/Json.h"
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
+#include "base/Text.h"
 #include "tools/pack/PackTool.h"
 
 namespace {
@@ -37,7 +38,7 @@ bool ReadPrefix(const std::string& path, std::string* prefix) {
 int InspectPack(const std::string& path) {
     RESFILE pack;
     if (!pack.Open(path.c_str())) return BadInput(path, pack.problem);
-    std::string json = "{\n  " + JsonField("kind", JsonString("pack")) + ",\n  " +
+    std::string json = "{\n  " + JsonField("kind", JsonQuoted("pack")) + ",\n  " +
                        JsonField("fileLength", pack.fileLength) + ",\n  " +
                        JsonField("lumpCount", pack.header.lumpCount) + ",\n  " +
                        JsonField("directoryOffset", pack.header.dirOffset) + ",\n  \"lumps\": [";
@@ -56,7 +57,7 @@ int InspectImage(const std::string& path, const std::string& prefix) {
     Texture texture;
     if (!LoadTGA(&texture, path.c_str())) return BadInput(path, TakeAlerts());
     const bool topOrigin = (static_cast<uint8_t>(prefix[17]) & 0x20) != 0;
-    std::string json = "{\n  " + JsonField("kind", JsonString("tga")) + ",\n  " +
+    std::string json = "{\n  " + JsonField("kind", JsonQuoted("tga")) + ",\n  " +
                        JsonField("width", texture.width) + ",\n  " + JsonField("height", texture.height) +
                        ",\n  " + JsonField("bpp", texture.bpp) + ",\n  " +
                        JsonField("type", static_cast<uint8_t>(prefix[2])) + ",\n  " +
@@ -115,7 +116,7 @@ int InspectModel(const std::string& path, const std::string& prefix) {
                              (static_cast<uint8_t>(prefix[12]) << 16) |
                              (static_cast<uint32_t>(static_cast<uint8_t>(prefix[13])) << 24);
     std::string json =
-        "{\n  " + JsonField("kind", JsonString("ms3d")) + ",\n  " + JsonField("version", version) + ",\n  " +
+        "{\n  " + JsonField("kind", JsonQuoted("ms3d")) + ",\n  " + JsonField("version", version) + ",\n  " +
         JsonField("numVertices", model.numVertices) + ",\n  " +
         JsonField("numTriangles", model.numTriangles) + ",\n  " + JsonField("numGroups", model.numGroups) +
         ",\n  " + JsonField("numMaterials", model.numMaterials) + ",\n  " +

@@ -1,28 +1,13 @@
 #include "tools/pack/Json.h"
 
+#include "base/Text.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 std::string JsonString(const char* text, size_t maxLength) {
-    return JsonString(std::string(text, strnlen(text, maxLength)));
+    return JsonQuoted(std::string(text, strnlen(text, maxLength)));
 }
 
 std::string JsonNumber(double value) {
@@ -33,7 +18,7 @@ std::string JsonNumber(double value) {
 }
 
 std::string JsonField(const std::string& key, const std::string& value) {
-    return JsonString(key) + ": " + value;
+    return JsonQuoted(key) + ": " + value;
 }
 
 std::string JsonField(const std::string& key, long long value) {

@@ -5,9 +5,8 @@
 #include <cstdint>
 #include <string>
 
-// "text" with the characters JSON requires escaped; bytes that are not
-// printable ASCII become \u00XX so that any name in a file gives valid JSON.
-std::string JsonString(const std::string& text);
+// A name field of a file (at most maxLength bytes, up to its first NUL) as
+// a JSON string.
 std::string JsonString(const char* text, size_t maxLength);
 // A float as a JSON number, or null when it is not finite.
 std::string JsonNumber(double value);

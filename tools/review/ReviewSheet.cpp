@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "assets/FileBytes.h"
+#include "base/FileIO.h"
 #include "assets/Text.h"
 #include "host/egl/EglOffscreen.h"
 #include "tools/gen/PngFile.h"
