@@ -57,10 +57,25 @@ bool WantsHeadless(const DovelOptions& options) {
 
 }  // namespace
 
-// The idle service, with the idle time of this run.
+// The idle service, with the stored idle time (IdleMinutes, or
+// -idle-minutes) unless -idle-seconds gives one for this run.
 int RunOnIdle(const DovelOptions& options, int argc, const char* const* argv) {
+    std::string error;
+    if (!options.prefsFile.empty() && !CheckPreferencesFile(options.prefsFile, &error)) {
+        std::fprintf(stderr, "dovel: %s\n", error.c_str());
+        return 1;
+    }
+    ScreenSaverDefaults store(options.prefsFile.empty() ? ScreenSaverDefaults::PathForModule(kModuleName)
+                                                        : options.prefsFile);
+    StoredSettings stored;
+    LoadSettings(&store, &stored);
+    options.settings.ApplyTo(&stored);
+    if (options.idleSeconds <= 0 && stored.idleMinutes == 0) {
+        std::fprintf(stderr, "dovel: the idle service is off (IdleMinutes is 0); it ends\n");
+        return 0;
+    }
     IdleServiceOptions idle;
-    idle.idleSeconds = options.idleSeconds > 0 ? options.idleSeconds : 600;
+    idle.idleSeconds = options.idleSeconds > 0 ? options.idleSeconds : stored.idleMinutes * 60;
     idle.verbose = options.verbose;
     idle.childArgs = IdleChildArguments(argc, argv);
     const char* child = getenv("DOVEL_IDLE_CHILD");

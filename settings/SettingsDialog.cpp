@@ -1,8 +1,10 @@
 #include "settings/SettingsDialog.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "assets/Alerts.h"
+#include "host/idle/IdleControl.h"
 #include "settings/DocumentationPage.h"
 #include "settings/XScreenSaverRegistration.h"
 
@@ -43,6 +45,8 @@ const LayoutObject kLayout[] = {
     {"defaults", gtk_button_get_type},
     {"website", gtk_button_get_type},
     {"registerXScreenSaver", gtk_button_get_type},
+    {"idleService", gtk_check_button_get_type},
+    {"idleStatus", gtk_label_get_type},
 };
 // Return presses these buttons when they have the focus (as everywhere);
 // anywhere else in the window it saves.
@@ -255,7 +259,50 @@ void OnBrowserExited(GPid pid, gint, gpointer) {
     g_spawn_close_pid(pid);
 }
 
+// dovel beside this program (the build tree and the installed tree alike).
+std::string DovelProgram() {
+    char self[4096];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    std::string path = n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string();
+    return path.empty() ? "dovel" : path.substr(0, path.rfind('/') + 1) + "dovel";
+}
+
+// The label shows whether the idle service runs.
+bool ShowIdleStatus(SettingsDialog* d) {
+    pid_t pid = 0;
+    bool runs = IdleServiceRuns(&pid);
+    gtk_label_set_text(GTK_LABEL(DialogObject(*d, "idleStatus")), runs ? "(running)" : "(not running)");
+    return runs;
+}
+
+// The service starts and ends in its own time: its status is looked at
+// once a second while the window is open.
+gboolean RefreshIdleStatus(gpointer data) {
+    ShowIdleStatus(static_cast<SettingsDialog*>(data));
+    return G_SOURCE_CONTINUE;
+}
+
+// The box shows whether the service runs when the window opens, and after
+// that what the user chose.
+void ShowIdleService(SettingsDialog* d) {
+    bool runs = ShowIdleStatus(d);
+    d->showing = true;
+    gtk_check_button_set_active(GTK_CHECK_BUTTON(DialogObject(*d, "idleService")), runs);
+    d->showing = false;
+    if (d->idleRefresh == 0) d->idleRefresh = g_timeout_add_seconds(1, RefreshIdleStatus, d);
+}
+
+void OnIdleServiceToggled(GtkCheckButton* button, gpointer data) {
+    auto* d = static_cast<SettingsDialog*>(data);
+    if (d->showing) return;
+    std::string error;
+    bool done = gtk_check_button_get_active(button) ? TurnIdleServiceOn(DovelProgram(), &error)
+                                                    : TurnIdleServiceOff(&error);
+    if (!done) MessageBox(nullptr, error.c_str(), "Idle Service", MB_ICONERROR);
+}
+
 void ConnectSignals(SettingsDialog* d) {
+    g_signal_connect(DialogObject(*d, "idleService"), "toggled", G_CALLBACK(OnIdleServiceToggled), d);
     for (const SettingRow& row : StoredSettingRows()) {
         GObject* control = DialogObject(*d, row.control);
         switch (row.kind) {
@@ -353,6 +400,7 @@ bool OpenSettingsDialog(SettingsDialog* d, const std::string& uiFile, const std:
     AttachPreview(&d->preview, GTK_PICTURE(DialogObject(*d, "preview")), env);
     ConnectSignals(d);
     ShowValues(d, d->sheet.Shown());
+    ShowIdleService(d);
     return true;
 }
 
@@ -366,6 +414,8 @@ void CloseSettingsDialog(SettingsDialog* d) {
         g_object_unref(d->folderChooser);
         d->folderChooser = nullptr;
     }
+    if (d->idleRefresh != 0) g_source_remove(d->idleRefresh);
+    d->idleRefresh = 0;
     if (alertParent == d->window) alertParent = nullptr;
     gtk_window_destroy(d->window);
     g_object_unref(d->builder);
@@ -420,7 +470,14 @@ void SaveAction(SettingsDialog* d) {
 
 void SaveOverChangedFile(SettingsDialog* d, bool overwrite) {
     if (!overwrite) return;
-    if (d->sheet.Save(ReadValues(*d))) {
+    const int64_t oldMinutes = d->sheet.Shown().record.idleMinutes;
+    const SheetValues values = ReadValues(*d);
+    if (d->sheet.Save(values)) {
+        // A running service takes a new idle time when it starts again.
+        pid_t pid = 0;
+        std::string error;
+        if (values.record.idleMinutes != oldMinutes && IdleServiceRuns(&pid))
+            RestartIdleService(DovelProgram(), &error);
         d->saved = true;
         EndDialog(d);
         return;

@@ -29,6 +29,7 @@ struct SettingsDialog {
     bool showing = false;                      // signals of the controls are ignored while values are shown
     bool finished = false;
     bool saved = false;
+    unsigned idleRefresh = 0;  // looks at the idle service's status once a second
 };
 
 // Loads uiFile, reads the preferences in prefsPath and shows them. False

@@ -253,8 +253,10 @@ std::vector<std::string> IdleChildArguments(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         std::string flag = arg.compare(0, 2, "--") == 0 ? arg.substr(1) : arg;
-        if (flag == "-on-idle" || flag == "-verbose" || flag.compare(0, 14, "-idle-seconds=") == 0) continue;
-        if (flag == "-idle-seconds") {
+        if (flag == "-on-idle" || flag == "-verbose" || flag.compare(0, 14, "-idle-seconds=") == 0 ||
+            flag.compare(0, 14, "-idle-minutes=") == 0)
+            continue;
+        if (flag == "-idle-seconds" || flag == "-idle-minutes") {
             ++i;
             continue;
         }

@@ -14,8 +14,15 @@ const SettingRow* SwitchRow(const std::string& flag, bool* on) {
 }  // namespace
 
 void SettingsOverrides::ApplyTo(StoredSettings* stored) const {
-    if (given.empty()) return;
-    *stored = DefaultStoredSettings();
+    // A command line giving any of XScreenSaver's settings says all of them:
+    // those it leaves out take their defaults.
+    bool saysAll = false;
+    for (const auto& entry : given) saysAll = saysAll || entry.first->label != nullptr;
+    if (saysAll) {
+        const StoredSettings defaults = DefaultStoredSettings();
+        for (const SettingRow& row : StoredSettingRows())
+            if (row.label != nullptr) row.set(stored, row.get(defaults));
+    }
     for (const auto& [row, value] : given) row->set(stored, value);
 }
 

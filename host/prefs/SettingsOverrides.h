@@ -2,10 +2,11 @@
 // this way), one flag per row of the settings table. They are for this run
 // only and are never written back to the preferences file.
 //
-// A command line that gives any setting says every setting: those it leaves
-// out take their defaults, not the stored values. XScreenSaver's settings
-// pass no flag for a value at its default and show that default, so what
-// they show is what runs; a bare command line uses the preferences file.
+// A command line that gives any of XScreenSaver's settings says every one of
+// them: those it leaves out take their defaults, not the stored values.
+// XScreenSaver's settings pass no flag for a value at its default and show
+// that default, so what they show is what runs; a bare command line uses
+// the preferences file.
 #pragma once
 
 #include <string>
@@ -20,9 +21,10 @@ struct SettingsOverrides {
 
     bool Empty() const { return given.empty(); }
     void Give(const SettingRow& row, const SettingValue& value) { given.emplace_back(&row, value); }
-    // With any setting given: *stored becomes the defaults with the given
-    // values over them (the folder cut to the record's length). Without
-    // any, *stored stays as it is.
+    // With any of XScreenSaver's settings given (a row with a label), all of
+    // those take their defaults first; then the given values go over *stored
+    // (the folder cut to the record's length). Without any, *stored stays as
+    // it is.
     void ApplyTo(StoredSettings* stored) const;
 };
 

@@ -162,6 +162,10 @@ const SettingRow kRows[] = {
     Colour<&SETTINGS::BGCR, &SETTINGS::BGCG, &SETTINGS::BGCB>(
         "BGCR", "BGCG", "BGCB", "-background-colour", "oBGCol", "Background colour",
         "colour behind the slideshow, or the plain background"),
+    // The idle service's, not the scene's: XScreenSaver has its own.
+    Number<&StoredSettings::idleMinutes>("IdleMinutes", "-idle-minutes", "oIdleMinutes", nullptr,
+                                         "minutes without input before dovel -on-idle shows Dovel (0: never)",
+                                         0, 24 * 60),
 };
 
 int HexDigit(char c) {
@@ -439,6 +443,7 @@ std::string XScreenSaverSettingsXml() {
         "  <hgroup>\n"
         "    <vgroup>\n";
     for (const SettingRow& row : kRows) {
+        if (row.label == nullptr) continue;
         // The background settings go in a column of their own.
         if (std::strcmp(row.keys[0], "BGType") == 0) out += "    </vgroup>\n\n    <vgroup>\n";
         out += XmlElement(row, row.kind == SettingKind::kFolder ? SettingValue{} : DefaultValue(row));

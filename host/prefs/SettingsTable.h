@@ -19,6 +19,9 @@
 struct StoredSettings {
     SETTINGS settings;
     bool mainMonitorOnly = false;
+    // Minutes without input before the idle service (dovel -on-idle) shows
+    // Dovel; 0 turns the service off.
+    int64_t idleMinutes = 10;
 };
 
 enum class SettingKind {
@@ -48,7 +51,7 @@ struct SettingRow {
     const char* flag;     // "-hearts"; a switch also takes "-no-hearts"
     const char* control;  // the id of its control in DovelSS.ui
     const char* label;    // what XScreenSaver's settings call it (dovel.xml; its id is the flag
-                          // without dashes)
+                          // without dashes); null: not one of XScreenSaver's settings
     const char* help;     // the flag's help line
     int64_t low = 0;      // a number's range; a choice's items are 0..high
     int64_t high = 0;

@@ -377,11 +377,25 @@ TEST_F(IdleTest, BesideXScreenSaversDaemonItSaysSoAndEnds) {
     XCloseDisplay(dpy);
 }
 
+TEST_F(IdleTest, IdleMinutesZeroTurnsTheServiceOff) {
+    WriteFileText(prefs, PrefsText(BG_COLOUR, "IdleMinutes = 0\n"));
+    std::vector<std::string> args = {Dovel(), "-on-idle", "-prefs", prefs};
+    ASSERT_TRUE(service.Start(args, {"DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS="},
+                              scratch.File("service.log")));
+    int status = -1;
+    ASSERT_TRUE(service.WaitExit(kLimit, &status));
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(Log().find("off (IdleMinutes is 0)"), std::string::npos) << Log();
+}
+
 TEST(IdleChildArguments, TheServicesOwnFlagsStayBehindTheRestGoOn) {
-    const char* argv[] = {"dovel",  "-on-idle", "--idle-seconds",  "5",       "-prefs",
-                          "p.toml", "-verbose", "-idle-seconds=7", "-hearts", "3"};
+    // The idle time never reaches the child: as a setting flag it would
+    // not change its scene, but it is none of the child's business.
+    const char* argv[] = {"dovel",  "-on-idle",        "--idle-seconds", "5",       "-prefs",         "p.toml",
+                          "-verbose", "-idle-seconds=7", "-idle-minutes", "3",       "-idle-minutes=4", "-hearts",
+                          "3"};
     std::vector<std::string> expected = {"-prefs", "p.toml", "-hearts", "3"};
-    EXPECT_EQ(IdleChildArguments(10, argv), expected);
+    EXPECT_EQ(IdleChildArguments(13, argv), expected);
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ using testing::internal::GetCapturedStderr;
 namespace fs = std::filesystem;
 
 const std::string kPictures = DefaultSettings().BGPath;
-const std::string kDefaults = "0 200 20 0 1 1 1 1 0 " + kPictures + " 1 1,0,0 0.6,0.8,1";
+const std::string kDefaults = "0 200 20 0 1 1 1 1 0 " + kPictures + " 1 1,0,0 0.6,0.8,1 10";
 
 struct PrefsTest : ::testing::Test {
     ScratchFolder scratch;
@@ -146,7 +146,7 @@ TEST_F(PrefsTest, WhatIsSavedWholeIsWhatEveryNewViewUses) {
         << "no temporary file is left after a save";
     // A save that died before its rename leaves a half-written temporary file.
     WriteFileText(file + ".tmp-Ab12Cd", "version = \"1.1\"\nNumHearts = 9");
-    EXPECT_EQ(Describe(Load()), "1 200 45 0 1 1 0 1 2 /a/very/long/folder/ 1 1,0,0 0.6,0.8,1");
+    EXPECT_EQ(Describe(Load()), "1 200 45 0 1 1 0 1 2 /a/very/long/folder/ 1 1,0,0 0.6,0.8,1 10");
     EXPECT_EQ(ScreenSaverDefaults(file).StringForKey("version"), "1.1") << "saving keeps the version";
 
     // A long folder is stored whole and cut in the record.

@@ -11,9 +11,11 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <signal.h>
 #include <sys/stat.h>
 #include <thread>
 
+#include "host/idle/IdleControl.h"
 #include "settings/DocumentationPage.h"
 #include "settings/SettingsDialog.h"
 #include "tests/host/HostTestSupport.h"
@@ -176,7 +178,7 @@ TEST_F(DialogTest, ReturnSavesExactlyTheChosenValuesTheWholeFolderAndOtherKeys) 
     EXPECT_TRUE(dialog->finished && dialog->saved);
     EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(dialog->window)));
     const std::string cut = folder.substr(0, 1023);
-    const std::string want = "1 321 45 1 0 0 0 0 2 " + cut + " 2 0.25,0.5,0.75 0.125,0.375,0.875";
+    const std::string want = "1 321 45 1 0 0 0 0 2 " + cut + " 2 0.25,0.5,0.75 0.125,0.375,0.875 10";
     EXPECT_EQ(Describe(Loaded(prefs)), want) << "what the next view uses: the folder cut, the delay as saved";
     ScreenSaverDefaults store(prefs);
     EXPECT_TRUE(store.StringForKey("BGPath") == folder) << "the store keeps the whole path";
@@ -321,6 +323,36 @@ TEST_F(DialogTest, TheXScreenSaverButtonListsDovelOnceInTheUsersFile) {
     size_t line = text.rfind('\n', first);
     EXPECT_NE(text.substr(line + 1, first - line - 1).find("GL:"), std::string::npos) << "a GL hack";
     EXPECT_FALSE(dialog->finished);
+}
+
+TEST_F(DialogTest, TheIdleServiceBoxStartsTheServiceWithAnAutostartEntryAndShowsThatItRuns) {
+    // No user manager: the autostart entry is the way, and the service's
+    // lock lives in a runtime folder of the test's.
+    WriteFileText(scratch.File("systemctl"), "#!/bin/sh\nexit 1\n");
+    chmod(scratch.File("systemctl").c_str(), 0755);
+    mkdir(scratch.File("run").c_str(), 0700);
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : {"PATH", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "HOME"})
+        saved.emplace_back(name, getenv(name) != nullptr ? getenv(name) : "");
+    setenv("PATH", (scratch.path + ":" + saved[0].second).c_str(), 1);
+    setenv("XDG_CONFIG_HOME", scratch.path.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", scratch.File("run").c_str(), 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", "", 1);
+    setenv("HOME", scratch.path.c_str(), 1);
+    Open(PrefsText(BG_COLOUR));
+    auto status = [&] { return std::string(gtk_label_get_text(GTK_LABEL(W("idleStatus")))); };
+    EXPECT_EQ(status(), "(not running)");
+    Check("idleService", true);
+    EXPECT_TRUE(RunUntil([&] { return status() == "(running)"; }, 60.0));
+    const std::string entry = ReadFileText(scratch.File("autostart/dovel-idle.desktop"));
+    EXPECT_NE(entry.find("/dovel -on-idle\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("Hidden=false\n"), std::string::npos) << entry;
+    Check("idleService", false);
+    EXPECT_TRUE(RunUntil([&] { return status() == "(not running)"; }, 60.0));
+    EXPECT_FALSE(std::filesystem::exists(scratch.File("autostart/dovel-idle.desktop")));
+    pid_t pid = 0;
+    if (IdleServiceRuns(&pid) && pid > 0) kill(pid, SIGKILL);
+    for (const auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
 }
 
 TEST_F(DialogTest, ALayoutWithoutAControlOrThatIsNoLayoutIsAClearError) {
