@@ -1,6 +1,8 @@
 #include "base/Text.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -149,4 +151,16 @@ std::string JsonQuoted(const std::string& text) {
 std::string TomlQuoted(const std::string& text) {
     // A TOML document is UTF-8: a stray byte can only be replaced.
     return Quoted(text, [](std::string* out, unsigned char) { *out += "\xEF\xBF\xBD"; });
+}
+
+bool ParseInteger(const std::string& text, int64_t low, int64_t high, int64_t* out) {
+    if (text.empty() || text.size() > 20) return false;
+    for (char c : text)
+        if ((c < '0' || c > '9') && c != '-' && c != '+') return false;
+    errno = 0;
+    char* end = nullptr;
+    long long value = strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || value < low || value > high) return false;
+    *out = value;
+    return true;
 }

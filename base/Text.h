@@ -10,6 +10,10 @@ std::string Trim(const std::string& text);
 // The value of one hexadecimal digit (either case), or -1.
 int HexDigit(char c);
 
+// A whole number in decimal from low to high, the whole text ("12", "-3");
+// false for anything else (blank, "1e3", "12x", out of range).
+bool ParseInteger(const std::string& text, int64_t low, int64_t high, int64_t* out);
+
 // Reads hexadecimal digits as bytes ("ff8000" gives 255, 128, 0); false when
 // text is not exactly count pairs of digits. An optional leading "#" is
 // skipped, so "#RRGGBB" and "RRGGBB" both read as three bytes.

@@ -1,5 +1,7 @@
 #include "host/prefs/SettingsTable.h"
 
+#include "base/Text.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -168,35 +170,12 @@ const SettingRow kRows[] = {
                                          0, 24 * 60),
 };
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool ParseWhole(const std::string& text, int64_t low, int64_t high, int64_t* out) {
-    if (text.empty() || text.size() > 20) return false;
-    for (char c : text)
-        if ((c < '0' || c > '9') && c != '-' && c != '+') return false;
-    errno = 0;
-    char* end = nullptr;
-    long long value = strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-    *out = value;
-    return true;
-}
-
 // "#RRGGBB" (the "#" may be left out: a shell line would read it as a
 // comment) as components 0.0 to 1.0.
 bool ParseColour(const std::string& text, float* rgb) {
-    std::string hex = !text.empty() && text[0] == '#' ? text.substr(1) : text;
-    if (hex.size() != 6) return false;
-    for (int i = 0; i < 3; ++i) {
-        int hi = HexDigit(hex[2 * i]), lo = HexDigit(hex[2 * i + 1]);
-        if (hi < 0 || lo < 0) return false;
-        rgb[i] = static_cast<float>(hi * 16 + lo) / 255.0f;
-    }
+    uint8_t bytes[3];
+    if (!ParseHexBytes(text, bytes, 3)) return false;
+    for (int i = 0; i < 3; ++i) rgb[i] = static_cast<float>(bytes[i]) / 255.0f;
     return true;
 }
 
@@ -359,7 +338,7 @@ bool ParseSettingValue(const SettingRow& row, const std::string& text, SettingVa
     std::string wants;
     switch (row.kind) {
         case SettingKind::kNumber:
-            if (ParseWhole(text, row.low, row.high, &out->number)) return true;
+            if (ParseInteger(text, row.low, row.high, &out->number)) return true;
             wants = "a whole number from " + std::to_string(row.low) + " to " + std::to_string(row.high);
             break;
         case SettingKind::kChoice: {

@@ -1,5 +1,7 @@
 #include "host/view/DovelOptions.h"
 
+#include "base/Text.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,18 +13,6 @@ namespace {
 constexpr int kMaxSide = 16384;
 constexpr int64_t kMaxFrames = int64_t{1} << 40;
 constexpr int64_t kMaxIdleSeconds = 24 * 60 * 60;
-
-bool ParseInteger(const std::string& text, int64_t low, int64_t high, int64_t* out) {
-    if (text.empty() || text.size() > 20) return false;
-    for (char c : text)
-        if ((c < '0' || c > '9') && c != '-') return false;
-    errno = 0;
-    char* end = nullptr;
-    long long value = strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-    *out = value;
-    return true;
-}
 
 bool ParseSize(const std::string& text, int* w, int* h) {
     size_t x = text.find_first_of("xX");

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "host/view/DovelSSView.h"
+#include "host/view/FrameRate.h"
 
 // A wait of seconds for ppoll.
 inline timespec WaitTime(double seconds) {
@@ -22,4 +23,13 @@ inline uint32_t FontTexture(const DovelSSView& view) {
     const SSMAIN* scene = view.ssMain;
     if (scene == nullptr || scene->textures == nullptr || scene->numTextures <= kFontSlot) return 0;
     return scene->textures[kFontSlot].texID;
+}
+
+// What a backend runs before it presents a view's frame: the frame counts
+// for the -fps counter, which is drawn in the view's corner when shown.
+inline void CountFrame(FrameRateCounter* fps, const DovelSSView& view, double now, bool show) {
+    fps->Presented(now);
+    if (show)
+        DrawFrameRate(fps->rate, static_cast<int>(view.frame().width), static_cast<int>(view.frame().height),
+                      FontTexture(view));
 }

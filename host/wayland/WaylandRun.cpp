@@ -146,10 +146,7 @@ bool WaylandRun::AddView(WaylandRole role, int output, const ViewRect& frame) {
     if (!running->view) return Fail("no OpenGL context on the Wayland surface: " + error);
     RunningView* self = running.get();
     running->backend->beforePresent = [this, self] {
-        self->fps.Presented(clock.Now());
-        if (options.showFps)
-            DrawFrameRate(self->fps.rate, static_cast<int>(self->view->frame().width),
-                          static_cast<int>(self->view->frame().height), FontTexture(*self->view));
+        CountFrame(&self->fps, *self->view, clock.Now(), options.showFps);
     };
     views.push_back(std::move(running));
     return true;

@@ -301,10 +301,7 @@ bool X11Run::CreateViews(const std::vector<ViewTarget>& targets) {
         }
         RunningView* self = running.get();
         running->backend->beforePresent = [this, self] {
-            self->fps.Presented(clock.Now());
-            if (options.showFps)
-                DrawFrameRate(self->fps.rate, static_cast<int>(self->view->frame().width),
-                              static_cast<int>(self->view->frame().height), FontTexture(*self->view));
+            CountFrame(&self->fps, *self->view, clock.Now(), options.showFps);
         };
         views.push_back(std::move(running));
     }
