@@ -32,6 +32,10 @@ std::string DataFolder();
 // background colour (0.2, 0.4, 0.6) and the given extra lines (TOML).
 std::string PrefsText(int bgType, const std::string& extraLines = "");
 
+// The record a new view reads from the preferences file; *warnings, when
+// given, gets what the reading said on standard error.
+StoredSettings LoadStoredSettings(const std::string& file, std::string* warnings = nullptr);
+
 // dovel's flags args parsed as its main parses them.
 ParseResult ParseFlags(const std::vector<std::string>& args, DovelOptions* o, std::string* error);
 

@@ -27,18 +27,7 @@ struct PrefsTest : ::testing::Test {
     ScratchFolder scratch;
     std::string file = scratch.File("dovel/qvDovelSS.toml");
 
-    // Loads the record as a new view does; *warnings gets standard error.
-    StoredSettings Load(std::string* warnings = nullptr) {
-        CaptureStderr();
-        StoredSettings loaded;
-        {
-            ScreenSaverDefaults store(file);
-            LoadSettings(&store, &loaded);
-        }
-        std::string captured = GetCapturedStderr();
-        if (warnings != nullptr) *warnings = captured;
-        return loaded;
-    }
+    StoredSettings Load(std::string* warnings = nullptr) { return LoadStoredSettings(file, warnings); }
     void Write(const std::string& text) {
         fs::create_directories(scratch.File("dovel"));
         WriteFileText(file, text);

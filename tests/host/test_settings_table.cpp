@@ -17,9 +17,6 @@
 
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
-
 // Every stored setting with the flag that gives it, its default as the flag
 // writes it, and the range a stored value or a flag may take.
 struct Expected {
@@ -96,14 +93,7 @@ struct SettingsTableTest : ::testing::Test {
     void TearDown() override {
         pictures.empty() ? unsetenv("XDG_PICTURES_DIR") : setenv("XDG_PICTURES_DIR", pictures.c_str(), 1);
     }
-    StoredSettings Load(std::string* warnings) {
-        CaptureStderr();
-        StoredSettings loaded;
-        ScreenSaverDefaults store(file);
-        LoadSettings(&store, &loaded);
-        *warnings = GetCapturedStderr();
-        return loaded;
-    }
+    StoredSettings Load(std::string* warnings) { return LoadStoredSettings(file, warnings); }
 };
 
 TEST_F(SettingsTableTest, EverySettingRoundTripsThroughTheStoreAndItsFlagAndBadValuesAreNamed) {
