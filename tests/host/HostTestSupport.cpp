@@ -67,6 +67,24 @@ std::unique_ptr<DovelSSView> MakeView(const HostEnvironment& env, int w, int h, 
     return view;
 }
 
+StoredSettings LoadStoredSettings(const std::string& file, std::string* warnings) {
+    testing::internal::CaptureStderr();
+    StoredSettings loaded;
+    {
+        ScreenSaverDefaults store(file);
+        LoadSettings(&store, &loaded);
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    if (warnings != nullptr) *warnings = said;
+    return loaded;
+}
+
+ParseResult ParseFlags(const std::vector<std::string>& args, DovelOptions* o, std::string* error) {
+    std::vector<const char*> argv = {"dovel"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    return ParseDovelOptions(static_cast<int>(argv.size()), argv.data(), o, error);
+}
+
 std::string Describe(const StoredSettings& stored) {
     std::ostringstream os;
     for (const SettingRow& row : StoredSettingRows()) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/view/DovelOptions.h"
 #include "host/view/DovelSSView.h"
 #include "host/headless/HeadlessBackend.h"
 
@@ -30,6 +31,13 @@ std::string DataFolder();
 // A preferences file of version 1.1 with the background kind as given, the
 // background colour (0.2, 0.4, 0.6) and the given extra lines (TOML).
 std::string PrefsText(int bgType, const std::string& extraLines = "");
+
+// The record a new view reads from the preferences file; *warnings, when
+// given, gets what the reading said on standard error.
+StoredSettings LoadStoredSettings(const std::string& file, std::string* warnings = nullptr);
+
+// dovel's flags args parsed as its main parses them.
+ParseResult ParseFlags(const std::vector<std::string>& args, DovelOptions* o, std::string* error);
 
 // Makes a view of w x h on backend (by default the headless one with the
 // given snapshot) and sizes it. Fails the test when it cannot.

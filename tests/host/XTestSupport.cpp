@@ -10,17 +10,22 @@
 
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 extern char** environ;
 
-namespace {
-
-double Seconds() {
+double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-}  // namespace
+std::string BuiltDovel() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel";
+}
+
+std::vector<std::string> FakeHomeEnv(const std::string& folder) {
+    return {"HOME=" + folder, "XDG_CONFIG_HOME=" + folder + "/.config", "GSETTINGS_BACKEND=memory"};
+}
 
 ChildProcess::~ChildProcess() {
     if (pid <= 0) return;
@@ -59,7 +64,7 @@ bool ChildProcess::Start(const std::vector<std::string>& args, const std::vector
 }
 
 bool ChildProcess::WaitExit(double seconds, int* status) {
-    const double end = Seconds() + seconds;
+    const double end = Now() + seconds;
     while (pid > 0) {
         int raw = 0;
         pid_t done = waitpid(pid, &raw, WNOHANG);
@@ -68,7 +73,7 @@ bool ChildProcess::WaitExit(double seconds, int* status) {
             *status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
             return true;
         }
-        if (Seconds() > end) return false;
+        if (Now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return false;
@@ -138,9 +143,9 @@ bool NearColour(uint32_t rgb, int r, int g, int b, int tolerance) {
 }
 
 bool WaitFor(double seconds, const std::function<bool()>& test) {
-    const double end = Seconds() + seconds;
+    const double end = Now() + seconds;
     while (!test()) {
-        if (Seconds() > end) return false;
+        if (Now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return true;

@@ -30,6 +30,14 @@ struct ChildProcess {
     void Signal(int signal);
 };
 
+// The dovel built beside the test program.
+std::string BuiltDovel();
+// The environment of a dovel run in a fake home (folder): no desktop
+// settings of the machine's user reach the run.
+std::vector<std::string> FakeHomeEnv(const std::string& folder);
+// Seconds on the steady clock.
+double Now();
+
 // An X server started with -displayfd, so its display number is known once
 // it accepts clients. Ends with the test.
 struct XServer {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "host/view/FramePacing.h"
 #include "tests/host/HostTestSupport.h"
@@ -64,7 +63,7 @@ TEST(FramePacingX11, AWindowOnASoftwareRendererPresentsAtMostThirtyFramesASecond
     ASSERT_TRUE(server.StartXvfb(640, 480, scratch.File("xvfb.log"))) << "cannot start Xvfb";
     WriteFileText(scratch.File("qvDovelSS.toml"), PrefsText(BG_COLOUR));
     ChildProcess dovel;
-    const std::string program = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel";
+    const std::string program = BuiltDovel();
     ASSERT_TRUE(dovel.Start({program, "-window", "-size", "320x240", "-frames", "45", "-stats", "-prefs",
                              scratch.File("qvDovelSS.toml")},
                             {"DISPLAY=" + server.name, "HOME=" + scratch.path, "LIBGL_ALWAYS_SOFTWARE=1"},

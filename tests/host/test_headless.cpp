@@ -19,22 +19,18 @@
 
 namespace {
 
-ParseResult Parse(std::vector<const char*> args, DovelOptions* o, std::string* error) {
-    args.insert(args.begin(), "dovel");
-    return ParseDovelOptions(static_cast<int>(args.size()), args.data(), o, error);
-}
-
 TEST(DovelOptions, DefaultsEveryFlagAndTheHelp) {
     DovelOptions o;
     std::string error;
-    ASSERT_EQ(Parse({}, &o, &error), ParseResult::kRun);
+    ASSERT_EQ(ParseFlags({}, &o, &error), ParseResult::kRun);
     EXPECT_TRUE(!o.headless && o.width == 1280 && o.height == 720 && o.frames == 600 && o.every == 1);
     EXPECT_TRUE(!o.seedGiven && o.outDir.empty());
 
-    ASSERT_EQ(Parse({"-headless", "--size", "320x200", "-frames=90", "--out=frames/", "-every", "3", "--seed",
-                     "4294967295", "-preview", "-prefs", "p.toml", "--snapshot", "s.png", "--stats"},
-                    &o, &error),
-              ParseResult::kRun)
+    ASSERT_EQ(
+        ParseFlags({"-headless", "--size", "320x200", "-frames=90", "--out=frames/", "-every", "3", "--seed",
+                    "4294967295", "-preview", "-prefs", "p.toml", "--snapshot", "s.png", "--stats"},
+                   &o, &error),
+        ParseResult::kRun)
         << error;
     EXPECT_TRUE(o.headless && o.width == 320 && o.height == 200 && o.frames == 90 && o.every == 3);
     EXPECT_TRUE(o.seedGiven && o.seed == 4294967295u && o.preview && o.stats);
@@ -42,19 +38,20 @@ TEST(DovelOptions, DefaultsEveryFlagAndTheHelp) {
 
     EXPECT_TRUE(o.mode == DisplayMode::kWindow && !o.modeGiven && !o.showFps && o.exitOnInput &&
                 o.maxFps == 0);
-    ASSERT_EQ(
-        Parse({"-fullscreen", "--root", "-window-id", "0x1A", "--fps", "-no-exit-on-input", "-max-fps", "12"},
-              &o, &error),
-        ParseResult::kRun)
+    ASSERT_EQ(ParseFlags({"-fullscreen", "--root", "-window-id", "0x1A", "--fps", "-no-exit-on-input",
+                          "-max-fps", "12"},
+                         &o, &error),
+              ParseResult::kRun)
         << error;
     EXPECT_TRUE(o.mode == DisplayMode::kWindowId && o.windowId == 26 && o.showFps && !o.exitOnInput);
     EXPECT_EQ(o.maxFps, 12);
-    ASSERT_EQ(Parse({"--window", "-fullscreen", "-root"}, &o, &error), ParseResult::kRun);
+    ASSERT_EQ(ParseFlags({"--window", "-fullscreen", "-root"}, &o, &error), ParseResult::kRun);
     EXPECT_TRUE(o.mode == DisplayMode::kRoot && o.modeGiven) << "-root wins over the other modes";
-    ASSERT_EQ(Parse({"-window", "--fullscreen", "--window-id=4294967295"}, &o, &error), ParseResult::kRun);
+    ASSERT_EQ(ParseFlags({"-window", "--fullscreen", "--window-id=4294967295"}, &o, &error),
+              ParseResult::kRun);
     EXPECT_TRUE(o.mode == DisplayMode::kWindowId && o.windowId == 4294967295ul);
 
-    EXPECT_EQ(Parse({"--help"}, &o, &error), ParseResult::kHelp);
+    EXPECT_EQ(ParseFlags({"--help"}, &o, &error), ParseResult::kHelp);
     for (const char* flag : {"-headless", "-size", "-frames", "-out", "-every", "-seed", "-preview", "-prefs",
                              "-snapshot", "-stats", "-help", "-window", "-fullscreen", "-root", "-window-id",
                              "-fps", "-no-exit-on-input", "-max-fps"})
@@ -62,7 +59,7 @@ TEST(DovelOptions, DefaultsEveryFlagAndTheHelp) {
 }
 
 TEST(DovelOptions, UnknownFlagsAndBadValuesAreErrors) {
-    std::vector<std::vector<const char*>> bad = {
+    std::vector<std::vector<std::string>> bad = {
         {"-bogus"},         {"-size", "0x10"},
         {"-size", "100"},   {"-size", "20000x10"},
         {"-size", "12x-3"}, {"-frames", "-1"},
@@ -86,9 +83,9 @@ TEST(DovelOptions, UnknownFlagsAndBadValuesAreErrors) {
     for (const auto& args : bad) {
         DovelOptions o;
         std::string error;
-        EXPECT_EQ(Parse(args, &o, &error), ParseResult::kError) << args[0];
+        EXPECT_EQ(ParseFlags(args, &o, &error), ParseResult::kError) << args[0];
         EXPECT_FALSE(error.empty());
-        if (std::string(args[0]) == "-max-fps") {
+        if (args[0] == "-max-fps") {
             EXPECT_EQ(error.find("-max-fps"), 0u) << error;
         }
     }
@@ -113,8 +110,9 @@ struct HeadlessTest : ::testing::Test {
     DovelOptions Options(const std::string& out, uint32_t seed) {
         DovelOptions o;
         std::string error, seedText = std::to_string(seed);
-        Parse({"-headless", "-size", "160x120", "-frames", "61", "-every", "20", "-seed", seedText.c_str()},
-              &o, &error);
+        ParseFlags(
+            {"-headless", "-size", "160x120", "-frames", "61", "-every", "20", "-seed", seedText.c_str()}, &o,
+            &error);
         o.outDir = out;
         return o;
     }

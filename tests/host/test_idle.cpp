@@ -11,17 +11,16 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <gio/gio.h>
-#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "host/idle/IdleService.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/host/WaylandTestSupport.h"
 #include "tests/host/XTestSupport.h"
 
 namespace {
@@ -89,10 +88,7 @@ struct IdleTest : ::testing::Test {
     // the machine's session: no display, no bus, unless env names them.
     // dovel -on-idle with an idle time of two seconds, saying what it does.
     std::vector<std::string> ServiceArgs() const {
-        return {Dovel(), "-on-idle", "-idle-seconds", "2", "-verbose", "-prefs", prefs};
-    }
-    static std::string Dovel() {
-        return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel";
+        return {BuiltDovel(), "-on-idle", "-idle-seconds", "2", "-verbose", "-prefs", prefs};
     }
     void Start(std::vector<std::string> env) {
         std::vector<std::string> args = ServiceArgs();
@@ -104,8 +100,7 @@ struct IdleTest : ::testing::Test {
             for (const std::string& e : env) given = given || e.compare(0, key.size(), key) == 0;
             if (!given) env.push_back(fallback);
         }
-        env.insert(env.end(), {"HOME=" + scratch.path, "XDG_CONFIG_HOME=" + scratch.File(".config"),
-                               "GSETTINGS_BACKEND=memory"});
+        for (const std::string& e : FakeHomeEnv(scratch.path)) env.push_back(e);
         ASSERT_TRUE(service.Start(args, env, scratch.File("service.log")));
     }
     std::string Log() { return ReadFileText(scratch.File("service.log")); }
@@ -117,11 +112,15 @@ struct IdleTest : ::testing::Test {
         chmod(path.c_str(), 0755);
         return "DOVEL_IDLE_CHILD=" + path;
     }
-    void ExpectCleanEnd() {
-        service.Signal(SIGTERM);
+    // Expects the service to end by itself with status 0.
+    void ExpectEnd() {
         int status = -2;
         ASSERT_TRUE(service.WaitExit(kLimit, &status)) << Log();
         EXPECT_EQ(status, 0) << Log();
+    }
+    void ExpectCleanEnd() {
+        service.Signal(SIGTERM);
+        ExpectEnd();
     }
 };
 
@@ -264,74 +263,22 @@ TEST_F(IdleTest, GnomesIdleMonitorStartsItAndItsUserActiveWatchEndsIt) {
     ExpectCleanEnd();
 }
 
-// sway refuses to run as root: as root the test runs sway, the service and
-// wtype as a user of its own.
-struct Unprivileged {
-    std::vector<std::string> prefix;  // setpriv ... when running as root
-    uid_t uid = getuid();
-    gid_t gid = getgid();
-
-    bool Prepare() {
-        if (geteuid() != 0) return true;
-        const char* name = "dovel-idletest";
-        if (getpwnam(name) == nullptr) {
-            ChildProcess add;
-            int status = -1;
-            if (!add.Start({"useradd", "--system", "--no-create-home", "--shell", "/usr/sbin/nologin", name},
-                           {}, "/dev/null") ||
-                !add.WaitExit(kLimit, &status))
-                return false;
-        }
-        const passwd* user = getpwnam(name);
-        if (user == nullptr) return false;
-        uid = user->pw_uid;
-        gid = user->pw_gid;
-        prefix = {"setpriv", "--reuid=" + std::to_string(uid), "--regid=" + std::to_string(gid),
-                  "--clear-groups"};
-        return true;
-    }
-    std::vector<std::string> Command(std::vector<std::string> args) const {
-        args.insert(args.begin(), prefix.begin(), prefix.end());
-        return args;
-    }
-};
-
 TEST_F(IdleTest, OnSwayTheKdeIdleProtocolStartsItAKeyFromWtypeEndsItAndItComesBack) {
     if (system("command -v sway >/dev/null && command -v wtype >/dev/null") != 0)
         GTEST_SKIP() << "sway and wtype are not installed (tools/setup.sh installs them)";
-    Unprivileged user;
-    ASSERT_TRUE(user.Prepare()) << "cannot make a user for sway";
-    // The scratch folder is the user's runtime folder.
-    ASSERT_EQ(chown(scratch.path.c_str(), user.uid, user.gid), 0);
-    ASSERT_EQ(chmod(scratch.path.c_str(), 0700), 0);
-    WriteFileText(scratch.File("sway.cfg"), "xwayland disable\n");
+    // sway takes the scratch folder, for its user to read the
+    // preferences and run the stand-in.
     const std::string sleeper = Sleeper();
-    chown(prefs.c_str(), user.uid, user.gid);
-    std::vector<std::string> session = {"XDG_RUNTIME_DIR=" + scratch.path, "HOME=" + scratch.path};
-    std::vector<std::string> swayEnv = session;
-    swayEnv.insert(swayEnv.end(), {"WLR_BACKENDS=headless", "WLR_RENDERER=pixman", "WLR_HEADLESS_OUTPUTS=1",
-                                   "WLR_LIBINPUT_NO_DEVICES=1", "WAYLAND_DISPLAY=", "DISPLAY="});
-    ChildProcess sway;
-    ASSERT_TRUE(sway.Start(user.Command({"sway", "-c", scratch.File("sway.cfg")}), swayEnv,
-                           scratch.File("sway.log")));
-    std::string display;
-    ASSERT_TRUE(WaitFor(kLimit, [&] {
-        for (const std::string& name : ListFolder(scratch.path))
-            if (name.size() == 9 && name.compare(0, 8, "wayland-") == 0) display = name;
-        return !display.empty();
-    })) << ReadFileText(scratch.File("sway.log"));
-    std::vector<std::string> args = ServiceArgs();
-    std::vector<std::string> env = session;
-    env.insert(env.end(), {"WAYLAND_DISPLAY=" + display, "DISPLAY=", "DBUS_SESSION_BUS_ADDRESS=", sleeper});
-    ASSERT_TRUE(service.Start(user.Command(args), env, scratch.File("service.log")));
+    Compositor sway;
+    ASSERT_TRUE(sway.StartSway(scratch.path, 320, 240)) << ReadFileText(scratch.File("sway.log"));
+    std::vector<std::string> env = FakeHomeEnv(scratch.path);
+    env.insert(env.end(), {"DBUS_SESSION_BUS_ADDRESS=", sleeper});
+    ASSERT_TRUE(sway.StartClient(&service, ServiceArgs(), env, scratch.File("service.log")));
     for (int period = 0; period < 2; ++period) {
         ASSERT_TRUE(WaitFor(kLimit, [&] { return ChildRuns(); }))
             << "not started in period " << period << "\n"
             << Log();
-        ChildProcess key;
-        int status = -1;
-        ASSERT_TRUE(key.Start(user.Command({"wtype", "a"}), env, scratch.File("wtype.log")));
-        ASSERT_TRUE(key.WaitExit(kLimit, &status));
+        ASSERT_TRUE(sway.RunClient({"wtype", "a"}, scratch.File("wtype.log")));
         ASSERT_TRUE(WaitFor(kLimit, [&] { return !ChildRuns(); })) << "a key did not end it\n" << Log();
     }
     EXPECT_NE(Log().find("org_kde_kwin_idle"), std::string::npos) << Log();
@@ -370,29 +317,25 @@ TEST_F(IdleTest, BesideXScreenSaversDaemonItSaysSoAndEnds) {
                     8, PropModeReplace, reinterpret_cast<const unsigned char*>(version), sizeof version - 1);
     XSync(dpy, False);
     Start({"DISPLAY=" + server.name});
-    int status = -1;
-    ASSERT_TRUE(service.WaitExit(kLimit, &status)) << Log();
-    EXPECT_EQ(status, 0);
+    ExpectEnd();
     EXPECT_NE(Log().find("XScreenSaver's daemon runs"), std::string::npos) << Log();
     XCloseDisplay(dpy);
 }
 
 TEST_F(IdleTest, IdleMinutesZeroTurnsTheServiceOff) {
     WriteFileText(prefs, PrefsText(BG_COLOUR, "IdleMinutes = 0\n"));
-    std::vector<std::string> args = {Dovel(), "-on-idle", "-prefs", prefs};
+    std::vector<std::string> args = {BuiltDovel(), "-on-idle", "-prefs", prefs};
     ASSERT_TRUE(service.Start(args, {"DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS="},
                               scratch.File("service.log")));
-    int status = -1;
-    ASSERT_TRUE(service.WaitExit(kLimit, &status));
-    EXPECT_EQ(status, 0);
+    ExpectEnd();
     EXPECT_NE(Log().find("off (IdleMinutes is 0)"), std::string::npos) << Log();
 }
 
 TEST(IdleChildArguments, TheServicesOwnFlagsStayBehindTheRestGoOn) {
     // The idle time never reaches the child: as a setting flag it would
     // not change its scene, but it is none of the child's business.
-    const char* argv[] = {"dovel",  "-on-idle",        "--idle-seconds", "5",       "-prefs",         "p.toml",
-                          "-verbose", "-idle-seconds=7", "-idle-minutes", "3",       "-idle-minutes=4", "-hearts",
+    const char* argv[] = {"dovel",    "-on-idle",        "--idle-seconds", "5", "-prefs",          "p.toml",
+                          "-verbose", "-idle-seconds=7", "-idle-minutes",  "3", "-idle-minutes=4", "-hearts",
                           "3"};
     std::vector<std::string> expected = {"-prefs", "p.toml", "-hearts", "3"};
     EXPECT_EQ(IdleChildArguments(13, argv), expected);

@@ -18,12 +18,9 @@ struct OverrideTest : ::testing::Test {
 
     // The settings a view made with args starts with.
     std::string ViewSettings(const std::vector<std::string>& args) {
-        std::vector<const char*> argv = {"dovel"};
-        for (const std::string& a : args) argv.push_back(a.c_str());
         DovelOptions o;
         std::string error;
-        EXPECT_EQ(ParseDovelOptions(static_cast<int>(argv.size()), argv.data(), &o, &error),
-                  ParseResult::kRun);
+        EXPECT_EQ(ParseFlags(args, &o, &error), ParseResult::kRun) << error;
         env.overrides = o.settings;
         auto view = MakeView(env, 64, 48);
         if (!view) return "";

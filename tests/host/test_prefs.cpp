@@ -3,10 +3,7 @@
 // and what is saved read back the same. (Each setting's round trip, missing,
 // mistyped and out-of-range values: the settings table test.)
 #include <gtest/gtest.h>
-#include <fcntl.h>
 #include <pwd.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,9 +11,8 @@
 
 #include "host/prefs/StoredSettings.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/host/XTestSupport.h"
 #include "tests/support/FifoWatch.h"
-
-extern char** environ;
 
 namespace {
 
@@ -31,18 +27,7 @@ struct PrefsTest : ::testing::Test {
     ScratchFolder scratch;
     std::string file = scratch.File("dovel/qvDovelSS.toml");
 
-    // Loads the record as a new view does; *warnings gets standard error.
-    StoredSettings Load(std::string* warnings = nullptr) {
-        CaptureStderr();
-        StoredSettings loaded;
-        {
-            ScreenSaverDefaults store(file);
-            LoadSettings(&store, &loaded);
-        }
-        std::string captured = GetCapturedStderr();
-        if (warnings != nullptr) *warnings = captured;
-        return loaded;
-    }
+    StoredSettings Load(std::string* warnings = nullptr) { return LoadStoredSettings(file, warnings); }
     void Write(const std::string& text) {
         fs::create_directories(scratch.File("dovel"));
         WriteFileText(file, text);
@@ -270,39 +255,26 @@ TEST(PrefsPath, FollowsXdgConfigHome) {
 // Real dovel processes on one preferences file, as XScreenSaver starts one
 // per monitor: each runs one headless frame.
 struct PrefsProcessesTest : PrefsTest {
-    const std::string dovel = fs::read_symlink("/proc/self/exe").parent_path() / "dovel";
-
-    // Starts dovel with the arguments, its standard error going to errFile.
-    pid_t Start(std::vector<std::string> args, const std::string& errFile) {
-        args.insert(args.begin(), dovel);
-        std::vector<char*> argv;
-        for (std::string& a : args) argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = -1;
-        EXPECT_EQ(posix_spawn(&pid, dovel.c_str(), &actions, nullptr, argv.data(), environ), 0);
-        posix_spawn_file_actions_destroy(&actions);
-        return pid;
+    // Starts dovel with the arguments, what it says going to outFile.
+    void Start(ChildProcess* child, std::vector<std::string> args, const std::string& outFile) {
+        args.insert(args.begin(), BuiltDovel());
+        ASSERT_TRUE(child->Start(args, {}, outFile));
     }
     // Waits for the process to exit; its exit status, or -1.
-    static int Wait(pid_t pid) {
-        int status = 0;
-        if (waitpid(pid, &status, 0) != pid) return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    static int Wait(ChildProcess* child) {
+        int status = -2;
+        return child->WaitExit(60.0, &status) ? status : -2;
     }
     // Starts n views together on the file; what they said on standard
     // error, all together.
     std::string StartViews(int n) {
-        std::vector<pid_t> pids;
+        std::vector<ChildProcess> views(n);
         for (int i = 0; i < n; ++i)
-            pids.push_back(Start({"-headless", "-size", "32x24", "-frames", "1", "-prefs", file},
-                                 scratch.File("err-" + std::to_string(i))));
+            Start(&views[i], {"-headless", "-size", "32x24", "-frames", "1", "-prefs", file},
+                  scratch.File("err-" + std::to_string(i)));
         std::string said;
         for (int i = 0; i < n; ++i) {
-            EXPECT_EQ(Wait(pids[i]), 0);
+            EXPECT_EQ(Wait(&views[i]), 0);
             said += ReadFileText(scratch.File("err-" + std::to_string(i)));
         }
         return said;
@@ -332,7 +304,9 @@ TEST_F(PrefsProcessesTest, AFileThatIsNotDovelsIsRefusedAndLeftAlone) {
     for (const std::string text : {"export PATH=$HOME/bin:$PATH\n", "[user]\nname = \"me\"\n"}) {
         const std::string bashrc = scratch.File(".bashrc");
         WriteFileText(bashrc, text);
-        EXPECT_EQ(Wait(Start({"-headless", "-frames", "1", "-prefs", bashrc}, scratch.File("err"))), 1);
+        ChildProcess refused;
+        Start(&refused, {"-headless", "-frames", "1", "-prefs", bashrc}, scratch.File("err"));
+        EXPECT_EQ(Wait(&refused), 1);
         const std::string said = ReadFileText(scratch.File("err"));
         EXPECT_NE(said.find("is not Dovel's"), std::string::npos) << said;
         EXPECT_EQ(said.find('\n'), said.size() - 1) << "one line: " << said;

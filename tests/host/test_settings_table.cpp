@@ -17,9 +17,6 @@
 
 namespace {
 
-using testing::internal::CaptureStderr;
-using testing::internal::GetCapturedStderr;
-
 // Every stored setting with the flag that gives it, its default as the flag
 // writes it, and the range a stored value or a flag may take.
 struct Expected {
@@ -46,12 +43,6 @@ const Expected kExpected[] = {
 };
 const char kDefaults[] = "0 200 20 0 1 1 1 1 0 /pictures/ 1 1,0,0 0.6,0.8,1 10";
 
-ParseResult Parse(const std::vector<std::string>& args, DovelOptions* o, std::string* error) {
-    std::vector<const char*> argv = {"dovel"};
-    for (const std::string& a : args) argv.push_back(a.c_str());
-    return ParseDovelOptions(static_cast<int>(argv.size()), argv.data(), o, error);
-}
-
 // The defaults with the settings of args put over a record that differs from
 // them in every setting (so a setting the command line does not set shows).
 // A stored record that differs from the defaults in every one of
@@ -72,7 +63,7 @@ StoredSettings Differing() {
 std::string Applied(const std::vector<std::string>& args) {
     DovelOptions o;
     std::string error;
-    EXPECT_EQ(Parse(args, &o, &error), ParseResult::kRun) << error;
+    EXPECT_EQ(ParseFlags(args, &o, &error), ParseResult::kRun) << error;
     StoredSettings stored = Differing();
     o.settings.ApplyTo(&stored);
     return Describe(stored);
@@ -102,14 +93,7 @@ struct SettingsTableTest : ::testing::Test {
     void TearDown() override {
         pictures.empty() ? unsetenv("XDG_PICTURES_DIR") : setenv("XDG_PICTURES_DIR", pictures.c_str(), 1);
     }
-    StoredSettings Load(std::string* warnings) {
-        CaptureStderr();
-        StoredSettings loaded;
-        ScreenSaverDefaults store(file);
-        LoadSettings(&store, &loaded);
-        *warnings = GetCapturedStderr();
-        return loaded;
-    }
+    StoredSettings Load(std::string* warnings) { return LoadStoredSettings(file, warnings); }
 };
 
 TEST_F(SettingsTableTest, EverySettingRoundTripsThroughTheStoreAndItsFlagAndBadValuesAreNamed) {
@@ -166,7 +150,7 @@ TEST_F(SettingsTableTest, EverySettingRoundTripsThroughTheStoreAndItsFlagAndBadV
         for (const auto& args : bad) {
             DovelOptions o;
             std::string error;
-            EXPECT_EQ(Parse(args, &o, &error), ParseResult::kError) << args.back();
+            EXPECT_EQ(ParseFlags(args, &o, &error), ParseResult::kError) << args.back();
             EXPECT_NE(error.find(row.flag), std::string::npos) << error;
         }
         EXPECT_NE(std::string(DovelHelpText()).find(row.flag), std::string::npos);
@@ -295,7 +279,7 @@ TEST_F(SettingsTableTest, TheShippedXScreenSaverSettingsShowWhatRuns) {
             StoredSettings want = DefaultStoredSettings();
             DovelOptions o;
             std::string error;
-            ASSERT_EQ(Parse(args, &o, &error), ParseResult::kRun) << error;
+            ASSERT_EQ(ParseFlags(args, &o, &error), ParseResult::kRun) << error;
             StoredSettings applied;
             o.settings.ApplyTo(&applied);
             row.set(&want, row.get(applied));

@@ -10,7 +10,6 @@
 #include <signal.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
 
 #include "tests/host/HostTestSupport.h"
@@ -20,10 +19,6 @@ namespace {
 
 constexpr double kShowLimit = 60.0;
 
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 struct WaylandTest : ::testing::Test {
     ScratchFolder scratch;
     Compositor compositor;
@@ -31,14 +26,11 @@ struct WaylandTest : ::testing::Test {
     std::string prefs = scratch.File("qvDovelSS.toml");
 
     void Start(std::vector<std::string> args) {
-        args.insert(args.begin(), std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel");
+        args.insert(args.begin(), BuiltDovel());
         args.insert(args.end(), {"-prefs", prefs});
-        // A fake home: no desktop settings of the machine's user reach the run.
-        ASSERT_TRUE(
-            compositor.StartClient(&dovel, args,
-                                   {"HOME=" + scratch.path, "XDG_CONFIG_HOME=" + scratch.File(".config"),
-                                    "GSETTINGS_BACKEND=memory", "XDG_CURRENT_DESKTOP="},
-                                   scratch.File("dovel.log")));
+        std::vector<std::string> env = FakeHomeEnv(scratch.path);
+        env.push_back("XDG_CURRENT_DESKTOP=");
+        ASSERT_TRUE(compositor.StartClient(&dovel, args, env, scratch.File("dovel.log")));
     }
     std::string Log() { return ReadFileText(scratch.File("dovel.log")); }
     // Waits until the screen (or the part that part picks) shows pixels

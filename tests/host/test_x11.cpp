@@ -15,9 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "host/x11/X11Monitors.h"
 #include "host/x11/X11Snapshot.h"
@@ -41,10 +39,6 @@ std::string Hex(unsigned long window) {
     return text;
 }
 
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
 struct X11Test : ::testing::Test {
     ScratchFolder scratch;
     XServer server;
@@ -65,11 +59,10 @@ struct X11Test : ::testing::Test {
     // Starts the built dovel on display with the test's preferences and a
     // fake home.
     void Start(std::vector<std::string> args, const std::string& display, std::vector<std::string> env = {}) {
-        args.insert(args.begin(), std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel");
+        args.insert(args.begin(), BuiltDovel());
         args.insert(args.end(), {"-prefs", prefs});
-        // A fake home: no desktop settings of the machine's user reach the run.
-        env.insert(env.end(), {"DISPLAY=" + display, "HOME=" + scratch.path,
-                               "XDG_CONFIG_HOME=" + scratch.File(".config"), "GSETTINGS_BACKEND=memory"});
+        env.push_back("DISPLAY=" + display);
+        for (const std::string& e : FakeHomeEnv(scratch.path)) env.push_back(e);
         ASSERT_TRUE(dovel.Start(args, env, scratch.File("dovel.log")));
     }
     std::string Log() { return ReadFileText(scratch.File("dovel.log")); }
@@ -96,13 +89,24 @@ struct X11Test : ::testing::Test {
         XSync(dpy, False);
         return shot;
     }
+    // Expects dovel's run to end by itself with status expected.
+    void ExpectEnd(int expected) {
+        int status = -2;
+        ASSERT_TRUE(dovel.WaitExit(30.0, &status)) << "still running\n" << Log();
+        EXPECT_EQ(status, expected) << Log();
+    }
     // Sends signal and expects dovel's run to end by itself, with status 0.
     void ExpectQuitOn(int signal) {
         dovel.Signal(signal);
-        int status = -2;
-        ASSERT_TRUE(dovel.WaitExit(30.0, &status)) << "still running after a signal";
-        EXPECT_EQ(status, 0) << Log();
+        ExpectEnd(0);
         EXPECT_EQ(Log().find("did not end"), std::string::npos) << Log();
+    }
+    // A window of 300 x 200 for -window-id, mapped.
+    Window MapTarget() {
+        Window target = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 20, 20, 300, 200, 0, 0, 0);
+        XMapWindow(dpy, target);
+        XSync(dpy, False);
+        return target;
     }
 };
 
@@ -126,44 +130,31 @@ TEST_F(X11Test, TheWindowDrawsTheSceneFollowsAResizeAndEndsOnSigterm) {
     ExpectQuitOn(SIGTERM);
 }
 
-TEST_F(X11Test, WindowIdDrawsIntoTheGivenWindowAndEndsWhenItIsDestroyed) {
-    WriteFileText(prefs, PrefsText(BG_COLOUR));
-    Window target = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 20, 20, 300, 200, 0, 0, 0);
-    XMapWindow(dpy, target);
-    XSync(dpy, False);
-    Start({"-window-id", Hex(target)}, server.name);
-    WindowPixels pixels;
-    EXPECT_TRUE(Shows(dpy, target, 0, 0, 300, 200, IsBackground, 0.5, &pixels)) << Log();
-    EXPECT_TRUE(WindowsNamed(dpy, "Dovel").empty()) << "no window of its own";
-    XDestroyWindow(dpy, target);
-    XSync(dpy, False);
-    int status = -2;
-    ASSERT_TRUE(dovel.WaitExit(30.0, &status)) << "still running without its window";
-    EXPECT_EQ(status, 0) << Log();
-}
-
-// The window goes while Dovel sets up its view on it: right after Dovel
-// asked for the window's events, it is destroyed.
-TEST_F(X11Test, AWindowThatVanishesWhileDovelStartsEndsItWithStatusZero) {
-    WriteFileText(prefs, PrefsText(BG_SNAPSHOT));
-    for (int round = 0; round < 3; ++round) {
+// -window-id draws into the given window and ends with status 0 when the
+// window goes: once it has drawn, and while Dovel sets its view up on it,
+// right after it asked for the window's events.
+TEST_F(X11Test, WindowIdDrawsIntoTheGivenWindowAndEndsWhenItIsDestroyedEvenWhileStarting) {
+    for (int round = 0; round < 4; ++round) {
         SCOPED_TRACE(round);
-        Window target = XCreateSimpleWindow(dpy, DefaultRootWindow(dpy), 20, 20, 300, 200, 0, 0, 0);
-        XMapWindow(dpy, target);
-        XSync(dpy, False);
+        WriteFileText(prefs, PrefsText(round == 0 ? BG_COLOUR : BG_SNAPSHOT));
+        Window target = MapTarget();
         Start({"-window-id", Hex(target)}, server.name);
-        // Asked without pause: the moment passes quickly.
-        const double end = Now() + 20.0;
-        XWindowAttributes attributes{};
-        while (Now() < end && XGetWindowAttributes(dpy, target, &attributes) &&
-               (attributes.all_event_masks & StructureNotifyMask) == 0) {
+        if (round == 0) {
+            WindowPixels pixels;
+            EXPECT_TRUE(Shows(dpy, target, 0, 0, 300, 200, IsBackground, 0.5, &pixels)) << Log();
+            EXPECT_TRUE(WindowsNamed(dpy, "Dovel").empty()) << "no window of its own";
+        } else {
+            // Asked without pause: the moment passes quickly.
+            const double end = Now() + 20.0;
+            XWindowAttributes attributes{};
+            while (Now() < end && XGetWindowAttributes(dpy, target, &attributes) &&
+                   (attributes.all_event_masks & StructureNotifyMask) == 0) {
+            }
+            ASSERT_NE(attributes.all_event_masks & StructureNotifyMask, 0) << Log();
         }
-        ASSERT_NE(attributes.all_event_masks & StructureNotifyMask, 0) << Log();
         XDestroyWindow(dpy, target);
         XSync(dpy, False);
-        int status = -2;
-        ASSERT_TRUE(dovel.WaitExit(20.0, &status)) << "still running without its window";
-        EXPECT_EQ(status, 0) << Log();
+        ExpectEnd(0);
     }
 }
 
@@ -257,8 +248,7 @@ std::vector<std::string> ProcessesWith(const std::string& entry) {
 TEST_F(X11Test, WithoutASessionBusTheDesktopPictureLookupLeavesNoProcessBehind) {
     WriteFileText(prefs, PrefsText(BG_DESKTOP));
     std::filesystem::create_directories(scratch.File("run"));
-    std::vector<std::string> args = {std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel",
-                                     "-size", "64x48", "-prefs", prefs};
+    std::vector<std::string> args = {BuiltDovel(), "-size", "64x48", "-prefs", prefs};
     const std::string home = "HOME=" + scratch.path;
     ASSERT_TRUE(dovel.Start(args,
                             {"DISPLAY=" + server.name, home, "XDG_CONFIG_HOME=" + scratch.File(".config"),
@@ -293,9 +283,8 @@ TEST(X11Signals, ASignalWhileTheDisplayDoesNotAnswerEndsDovelWithStatusZero) {
     ASSERT_FALSE(display.empty());
     ASSERT_EQ(listen(listener, 1), 0);
     ChildProcess dovel;
-    ASSERT_TRUE(
-        dovel.Start({std::filesystem::read_symlink("/proc/self/exe").parent_path() / "dovel", "-window"},
-                    {"DISPLAY=" + display, "HOME=" + scratch.path}, scratch.File("dovel.log")));
+    ASSERT_TRUE(dovel.Start({BuiltDovel(), "-window"}, {"DISPLAY=" + display, "HOME=" + scratch.path},
+                            scratch.File("dovel.log")));
     pollfd waiting{listener, POLLIN, 0};
     ASSERT_EQ(poll(&waiting, 1, 20000), 1) << "dovel never connected";
     int connection = accept(listener, nullptr, nullptr);
@@ -403,9 +392,7 @@ TEST_F(X11Test, FullscreenMakesAViewPerHeadAndMainMonitorOnlyLeavesTheSecondBlac
     // A pointer move ends it, as it would end a screen saver.
     XWarpPointer(two, None, root, 0, 0, 0, 0, 10, 10);
     XSync(two, False);
-    int status = -2;
-    ASSERT_TRUE(dovel.WaitExit(30.0, &status)) << "still running after the pointer moved";
-    EXPECT_EQ(status, 0) << Log();
+    ExpectEnd(0);
 
     // -root on the root window over both heads: the main head draws, the
     // other stays black.
@@ -426,9 +413,7 @@ TEST_F(X11Test, ALostConnectionEndsTheRunWithStatusOneAndAMessage) {
     XCloseDisplay(dpy);
     dpy = nullptr;
     server.process.Signal(SIGKILL);
-    int status = -2;
-    ASSERT_TRUE(dovel.WaitExit(30.0, &status));
-    EXPECT_EQ(status, 1);
+    ExpectEnd(1);
     EXPECT_NE(Log().find("lost the connection to the X display"), std::string::npos) << Log();
 }
 
