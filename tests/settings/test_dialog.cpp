@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <signal.h>
@@ -19,15 +20,57 @@
 #include "settings/DocumentationPage.h"
 #include "settings/SettingsDialog.h"
 #include "tests/host/HostTestSupport.h"
-#include "tests/settings/TestDisplay.h"
+#include "tests/host/XTestSupport.h"
 
 namespace {
 
+// The window runs on an Xvfb the tests start themselves, so no DISPLAY is
+// needed; GTK opens it once for every test.
 struct DisplayEnvironment : ::testing::Environment {
-    void TearDown() override { CloseTestDisplay(); }
+    std::unique_ptr<XServer> server = std::make_unique<XServer>();
+    std::string error = "cannot start Xvfb (is the xvfb package installed?)";
+
+    void SetUp() override {
+        if (!server->StartXvfb(1280, 800, "/dev/null")) return;
+        setenv("DISPLAY", server->name.c_str(), 1);
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("GDK_BACKEND", "x11", 1);
+        setenv("GTK_A11Y", "none", 1);
+        setenv("NO_AT_BRIDGE", "1", 1);
+        setenv("GSETTINGS_BACKEND", "memory", 1);
+        // No session bus: GTK asks for one (its settings portal), and GLib
+        // would start dbus-launch and a dbus-daemon that outlive the tests.
+        setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/dev/null/no-session-bus", 1);
+#if defined(__SANITIZE_ADDRESS__)
+        // GTK's own GL lives in a Mesa driver that is unloaded before the leak
+        // check, leaving stacks that no suppression can name; under the
+        // sanitizers GTK draws without GL. The normal build keeps GTK's GL
+        // beside the preview's own context.
+        setenv("GDK_DEBUG", "gl-disable", 1);
+#endif
+        error = gtk_init_check() ? "" : "GTK cannot open display " + server->name;
+    }
+    void TearDown() override {
+        if (error.empty()) gdk_display_close(gdk_display_get_default());
+        server.reset();  // stops the X server
+    }
 };
-::testing::Environment* const displayEnvironment =
-    ::testing::AddGlobalTestEnvironment(new DisplayEnvironment);
+DisplayEnvironment* const display =
+    static_cast<DisplayEnvironment*>(::testing::AddGlobalTestEnvironment(new DisplayEnvironment));
+
+// Environment variables set for one test and put back after it.
+struct ScopedEnv {
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    void Set(const char* name, const std::string& value) {
+        const char* old = getenv(name);
+        saved.emplace_back(name, old != nullptr ? std::optional<std::string>(old) : std::nullopt);
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        for (auto it = saved.rbegin(); it != saved.rend(); ++it)
+            it->second ? setenv(it->first.c_str(), it->second->c_str(), 1) : unsetenv(it->first.c_str());
+    }
+};
 
 const char* const kControls[] = {
     "oMainMonitorOnly", "oNumHearts", "oPicDelay",      "oAllowCollisions", "oRandomShades",
@@ -58,17 +101,18 @@ bool RunUntil(const std::function<bool()>& done, double seconds) {
 }
 
 struct DialogTest : ::testing::Test {
+    ScopedEnv env;
     ScratchFolder scratch;
     std::string prefs = scratch.File("qvDovelSS.toml");
     std::unique_ptr<SettingsDialog> dialog = std::make_unique<SettingsDialog>();
 
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(OpenTestDisplay(&error)) << error;
-    }
+    void SetUp() override { ASSERT_EQ(display->error, ""); }
     void TearDown() override { CloseSettingsDialog(dialog.get()); }
 
+    // Opens a new window on a file holding prefsText (closing any before).
     void Open(const std::string& prefsText) {
+        CloseSettingsDialog(dialog.get());
+        dialog = std::make_unique<SettingsDialog>();
         WriteFileText(prefs, prefsText);
         std::string error;
         ASSERT_TRUE(
@@ -79,6 +123,12 @@ struct DialogTest : ::testing::Test {
     void Show() {
         gtk_window_present(dialog->window);
         ASSERT_TRUE(RunUntil([&] { return gtk_widget_get_mapped(GTK_WIDGET(dialog->window)); }, 60.0));
+    }
+    // A stand-in script for the command name, first on PATH.
+    void FakeCommand(const char* name, const std::string& script) {
+        WriteFileText(scratch.File(name), script);
+        chmod(scratch.File(name).c_str(), 0755);
+        env.Set("PATH", scratch.path + ":" + (getenv("PATH") != nullptr ? getenv("PATH") : ""));
     }
     GtkWidget* W(const char* id) { return GTK_WIDGET(DialogObject(*dialog, id)); }
     void Check(const char* id, bool on) { gtk_check_button_set_active(GTK_CHECK_BUTTON(W(id)), on); }
@@ -232,8 +282,6 @@ TEST_F(DialogTest, CancelEscapeAndClosingChangeNothingEvenAfterDefaults) {
         EXPECT_TRUE(dialog->finished && !dialog->saved) << c.how;
         EXPECT_EQ(ReadFileText(prefs), text) << c.how;
         EXPECT_EQ(Describe(dialog->sheet.record), shown) << c.how;
-        CloseSettingsDialog(dialog.get());
-        dialog = std::make_unique<SettingsDialog>();
     }
 }
 
@@ -296,26 +344,19 @@ TEST_F(DialogTest, TheWebPageButtonHandsTheDocumentationToXdgOpenAsOneArgument) 
         ++pictures;
     }
     EXPECT_GE(pictures, 2u) << html.substr(0, 400);
-    WriteFileText(scratch.File("xdg-open"), "#!/bin/sh\nprintf '%s|' \"$@\" > \"$0.args\"\n");
-    chmod(scratch.File("xdg-open").c_str(), 0755);
-    const std::string path = getenv("PATH") != nullptr ? getenv("PATH") : "";
-    setenv("PATH", (scratch.path + ":" + path).c_str(), 1);
+    FakeCommand("xdg-open", "#!/bin/sh\nprintf '%s|' \"$@\" > \"$0.args\"\n");
     Open(PrefsText(BG_COLOUR));
     Click("website");
-    bool ran = RunUntil([&] { return !ReadFileText(scratch.File("xdg-open.args")).empty(); }, 60.0);
-    setenv("PATH", path.c_str(), 1);
-    ASSERT_TRUE(ran);
+    ASSERT_TRUE(RunUntil([&] { return !ReadFileText(scratch.File("xdg-open.args")).empty(); }, 60.0));
     EXPECT_EQ(ReadFileText(scratch.File("xdg-open.args")), FileUri(page) + "|");
     EXPECT_FALSE(dialog->finished);
 }
 
 TEST_F(DialogTest, TheXScreenSaverButtonListsDovelOnceInTheUsersFile) {
-    const std::string home = getenv("HOME") != nullptr ? getenv("HOME") : "";
-    setenv("HOME", scratch.path.c_str(), 1);
+    env.Set("HOME", scratch.path);
     Open(PrefsText(BG_COLOUR));
     Click("registerXScreenSaver");
     Click("registerXScreenSaver");
-    setenv("HOME", home.c_str(), 1);
     const std::string text = ReadFileText(scratch.File(".xscreensaver"));
     size_t first = text.find("dovel --root");
     ASSERT_NE(first, std::string::npos) << text;
@@ -328,17 +369,12 @@ TEST_F(DialogTest, TheXScreenSaverButtonListsDovelOnceInTheUsersFile) {
 TEST_F(DialogTest, TheIdleServiceBoxStartsTheServiceWithAnAutostartEntryAndShowsThatItRuns) {
     // No user manager: the autostart entry is the way, and the service's
     // lock lives in a runtime folder of the test's.
-    WriteFileText(scratch.File("systemctl"), "#!/bin/sh\nexit 1\n");
-    chmod(scratch.File("systemctl").c_str(), 0755);
+    FakeCommand("systemctl", "#!/bin/sh\nexit 1\n");
     mkdir(scratch.File("run").c_str(), 0700);
-    std::vector<std::pair<std::string, std::string>> saved;
-    for (const char* name : {"PATH", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS", "HOME"})
-        saved.emplace_back(name, getenv(name) != nullptr ? getenv(name) : "");
-    setenv("PATH", (scratch.path + ":" + saved[0].second).c_str(), 1);
-    setenv("XDG_CONFIG_HOME", scratch.path.c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", scratch.File("run").c_str(), 1);
-    setenv("DBUS_SESSION_BUS_ADDRESS", "", 1);
-    setenv("HOME", scratch.path.c_str(), 1);
+    env.Set("XDG_CONFIG_HOME", scratch.path);
+    env.Set("XDG_RUNTIME_DIR", scratch.File("run"));
+    env.Set("DBUS_SESSION_BUS_ADDRESS", "");
+    env.Set("HOME", scratch.path);
     Open(PrefsText(BG_COLOUR));
     auto status = [&] { return std::string(gtk_label_get_text(GTK_LABEL(W("idleStatus")))); };
     EXPECT_EQ(status(), "(not running)");
@@ -352,7 +388,6 @@ TEST_F(DialogTest, TheIdleServiceBoxStartsTheServiceWithAnAutostartEntryAndShows
     EXPECT_FALSE(std::filesystem::exists(scratch.File("autostart/dovel-idle.desktop")));
     pid_t pid = 0;
     if (IdleServiceRuns(&pid) && pid > 0) kill(pid, SIGKILL);
-    for (const auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
 }
 
 TEST_F(DialogTest, ALayoutWithoutAControlOrThatIsNoLayoutIsAClearError) {
@@ -449,15 +484,10 @@ TEST_F(DialogTest, ReturnAnywhereSavesWhatTheFileHoldsUntouched) {
     EXPECT_EQ(Describe(Loaded(prefs)), before);
     EXPECT_EQ(ScreenSaverDefaults(prefs).StringForKey("BGPath"), "file:///tmp/caf%E9/");
 
-    CloseSettingsDialog(dialog.get());
-    dialog = std::make_unique<SettingsDialog>();
-    const char* old = getenv("XDG_PICTURES_DIR");
-    const std::string saved = old != nullptr ? old : "";
-    setenv("XDG_PICTURES_DIR", "/pictures", 1);
+    env.Set("XDG_PICTURES_DIR", "/pictures");
     Open(Replace(text, "BGPath = \"file:///tmp/caf%E9/\"\n", ""));
     EXPECT_EQ(dialog->bgPath, "/pictures/");
     SaveAction(dialog.get());
-    old != nullptr ? setenv("XDG_PICTURES_DIR", saved.c_str(), 1) : unsetenv("XDG_PICTURES_DIR");
     EXPECT_EQ(ScreenSaverDefaults(prefs).StringForKey("BGPath"), "/pictures/");
 }
 
