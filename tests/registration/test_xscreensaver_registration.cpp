@@ -57,10 +57,10 @@ struct FakeHome : testing::Test {
 
 // The entries of the last programs: list, in order.
 std::vector<std::string> Programs(const std::string& text) {
-    const std::string all = "\n" + text;
-    size_t at = all.rfind("\nprograms:");
+    // Where "programs:" starts a line of text (the newline put first is one
+    // character, so the place found is the place in text).
+    const size_t at = ("\n" + text).rfind("\nprograms:");
     if (at == std::string::npos) return {};
-    at = at == 0 ? 0 : at - 1;
     std::string value;
     for (size_t i = text.find(':', at) + 1; i < text.size() && text[i] != '\n'; ++i) {
         if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\n') {
