@@ -57,10 +57,10 @@ struct FakeHome : testing::Test {
 
 // The entries of the last programs: list, in order.
 std::vector<std::string> Programs(const std::string& text) {
-    const std::string all = "\n" + text;
-    size_t at = all.rfind("\nprograms:");
+    // Where "programs:" starts a line of text (the newline put first is one
+    // character, so the place found is the place in text).
+    const size_t at = ("\n" + text).rfind("\nprograms:");
     if (at == std::string::npos) return {};
-    at = at == 0 ? 0 : at - 1;
     std::string value;
     for (size_t i = text.find(':', at) + 1; i < text.size() && text[i] != '\n'; ++i) {
         if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == '\n') {
@@ -133,7 +133,6 @@ TEST_F(FakeHome, RegisteringAppendsDovelSoEverySaverKeepsItsPlaceAndUnregisterin
         EXPECT_EQ(Count(once, "dovel"), 1u) << once;
         EXPECT_EQ(once.find("-  GL: dovel"), std::string::npos) << "enabled";
         if (c.name == std::string("mode one")) {
-            EXPECT_EQ(after[3], programs[3]);
             EXPECT_EQ(after[3].find("blitspin"), 0u);
             EXPECT_NE(once.find("mode:\t\tone\nselected:\t3\n"), std::string::npos);
         }
@@ -199,11 +198,6 @@ TEST_F(FakeHome, ALinkStaysALinkEvenDanglingAndKeepsItsMode) {
     ASSERT_TRUE(Unregister()) << error;
     EXPECT_TRUE(fs::is_symlink(files.UserFile()));
     EXPECT_FALSE(fs::exists(target));
-    // A pipe in the file's place is refused without waiting on it.
-    fs::remove(files.UserFile());
-    ASSERT_TRUE(MakeFifo(files.UserFile()));
-    EXPECT_FALSE(WaitedOnFifo(files.UserFile(), [&] { EXPECT_FALSE(Register()); }));
-    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
 }
 
 TEST_F(FakeHome, AReadOnlyFileAFifoOrADeviceIsRefusedAndLeftAsItIs) {
@@ -216,7 +210,7 @@ TEST_F(FakeHome, AReadOnlyFileAFifoOrADeviceIsRefusedAndLeftAsItIs) {
     const Case cases[] = {
         {"read-only", [&] { WriteText(files.UserFile(), text), chmod(files.UserFile().c_str(), 0444); },
          "read-only"},
-        {"fifo", [&] { mkfifo(files.UserFile().c_str(), 0644); }, "not a regular file"},
+        {"fifo", [&] { ASSERT_TRUE(MakeFifo(files.UserFile())); }, "not a regular file"},
         {"device", [&] { fs::create_symlink("/dev/null", files.UserFile()); }, "not a regular file"},
     };
     for (const Case& c : cases) {
@@ -225,7 +219,13 @@ TEST_F(FakeHome, AReadOnlyFileAFifoOrADeviceIsRefusedAndLeftAsItIs) {
         c.make();
         for (bool add : {true, false}) {
             error.clear();
-            EXPECT_FALSE(add ? Register() : Unregister());
+            const auto refused = [&] { EXPECT_FALSE(add ? Register() : Unregister()); };
+            if (fs::is_fifo(files.UserFile())) {
+                EXPECT_FALSE(WaitedOnFifo(files.UserFile(), refused))
+                    << "a pipe is refused without waiting on it";
+            } else {
+                refused();
+            }
             EXPECT_NE(error.find(c.reason), std::string::npos) << error;
             EXPECT_EQ(error.find('\n'), std::string::npos) << "one line";
         }
