@@ -151,7 +151,13 @@ bool WaitFor(double seconds, const std::function<bool()>& test) {
     return true;
 }
 
+void IgnoreXErrors() {
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+}
+
 std::vector<unsigned long> WindowsNamed(Display* dpy, const std::string& name) {
+    // A window may go between listing it and reading its name.
+    IgnoreXErrors();
     std::vector<unsigned long> found;
     Window root = 0, parent = 0;
     Window* children = nullptr;

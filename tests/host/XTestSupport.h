@@ -98,3 +98,8 @@ bool WaitFor(double seconds, const std::function<bool()>& test);
 
 // The top-level windows named name, in stacking order.
 std::vector<unsigned long> WindowsNamed(Display* dpy, const std::string& name);
+
+// From now on this process ignores X errors: the windows a test looks at
+// belong to other processes and may go at any moment (Xlib's own handler
+// would end the test program).
+void IgnoreXErrors();

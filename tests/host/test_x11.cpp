@@ -25,10 +25,6 @@
 
 namespace {
 
-int IgnoreXErrors(Display*, XErrorEvent*) {
-    return 0;
-}
-
 bool IsBlue(uint32_t p) {
     return NearColour(p, 0, 0, 200, 24);
 }
@@ -47,7 +43,7 @@ struct X11Test : ::testing::Test {
     ChildProcess dovel;
 
     void SetUp() override {
-        XSetErrorHandler(IgnoreXErrors);
+        IgnoreXErrors();
         ASSERT_TRUE(server.StartXvfb(640, 480, scratch.File("xvfb.log")))
             << "cannot start Xvfb (tools/setup.sh installs it)";
         dpy = XOpenDisplay(server.name.c_str());
